@@ -1,0 +1,137 @@
+/*
+ * qelrpt.h - public interface of the qelrpt user function library.
+ *
+ * The report engine loads qelrpt into its own process, learns its formula
+ * functions through the table getters and calls each formula entry point
+ * with a call block that it owns.  This header gives the byte layout of the
+ * records the engine and the library share, and the exported entry points.
+ *
+ * Layout.  The records are packed (no alignment gaps).  On the 32-bit
+ * Windows host, pointers are 4 bytes and the offsets are exactly:
+ *
+ *   UFCallBlock (30 bytes)          UFArgNode (20 bytes)
+ *     0  2  host field                0  2  host field
+ *     2  4  result slot               2  4  next node or null
+ *     6 20  host fields               6  6  host fields
+ *    26  4  first argument node      12  8  value (string pointer or double)
+ *
+ *   UFTableHeader (6 bytes)         UFFunctionRow (12 bytes)
+ *     0  2  always 6                  0  4  definition text
+ *     2  4  first table element       4  4  entry point
+ *                                     8  4  reserved, 0
+ *
+ * A build with 8-byte pointers (64-bit Linux) uses the same packed
+ * declarations, so every pointer field is 8 bytes wide there and the fields
+ * after it move accordingly.
+ *
+ * The result slot is one place seen in two forms: a String function reads
+ * the pointer to the engine's result buffer from it and writes its text
+ * into that buffer; a Boolean function stores 0 or 1 in its first 16 bits.
+ *
+ * A Number argument holds 100 times the value the formula author wrote.
+ */
+#ifndef QELRPT_H
+#define QELRPT_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define QELRPT_CALL __stdcall
+#else
+#define QELRPT_CALL
+#endif
+
+#if defined(_WIN32)
+#define QELRPT_API
+#elif defined(QELRPT_BUILDING)
+#define QELRPT_API __attribute__((visibility("default")))
+#else
+#define QELRPT_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#pragma pack(push, 1)
+
+/* One argument of a formula call; a singly linked list owned by the host. */
+typedef struct UFArgNode {
+    uint16_t hostField;
+    struct UFArgNode *next;
+    uint8_t hostFields[6];
+    union {
+        const char *string; /* String parameter: NUL-terminated 8-bit text */
+        double number;      /* Number parameter: 100 x the formula value   */
+    } value;
+} UFArgNode;
+
+/* The call record of one formula call; owned by the host. */
+typedef struct UFCallBlock {
+    uint16_t hostField;
+    union {
+        char *string;     /* String result: the host's result buffer */
+        uint16_t boolean; /* Boolean result: 1 true, 0 false         */
+    } result;
+    uint8_t hostFields[20];
+    UFArgNode *firstArg;
+} UFCallBlock;
+
+/* Describes one of the tables handed to the host. */
+typedef struct UFTableHeader {
+    uint16_t size; /* always 6 */
+    const void *table;
+} UFTableHeader;
+
+/* Error number returned by a formula entry point (always 0). */
+typedef int32_t UFError;
+
+/* A formula entry point. */
+typedef UFError(QELRPT_CALL *UFFormulaFunction)(UFCallBlock *block);
+
+/* One row of the definition table; the table ends with an all-zero row. */
+typedef struct UFFunctionRow {
+    const char *definition;
+    UFFormulaFunction entry;
+    uint32_t reserved;
+} UFFunctionRow;
+
+#pragma pack(pop)
+
+#if UINTPTR_MAX == 0xFFFFFFFFu
+#ifdef __cplusplus
+#define QELRPT_STATIC_ASSERT static_assert
+#else
+#define QELRPT_STATIC_ASSERT _Static_assert
+#endif
+QELRPT_STATIC_ASSERT(offsetof(UFArgNode, next) == 2, "UFArgNode.next at 2");
+QELRPT_STATIC_ASSERT(offsetof(UFArgNode, value) == 12, "UFArgNode.value at 12");
+QELRPT_STATIC_ASSERT(sizeof(UFArgNode) == 20, "UFArgNode is 20 bytes");
+QELRPT_STATIC_ASSERT(offsetof(UFCallBlock, result) == 2, "result slot at 2");
+QELRPT_STATIC_ASSERT(offsetof(UFCallBlock, firstArg) == 26, "first node at 26");
+QELRPT_STATIC_ASSERT(sizeof(UFCallBlock) == 30, "UFCallBlock is 30 bytes");
+QELRPT_STATIC_ASSERT(sizeof(UFTableHeader) == 6, "UFTableHeader is 6 bytes");
+QELRPT_STATIC_ASSERT(offsetof(UFTableHeader, table) == 2, "table at 2");
+QELRPT_STATIC_ASSERT(sizeof(UFFunctionRow) == 12, "UFFunctionRow is 12 bytes");
+QELRPT_STATIC_ASSERT(offsetof(UFFunctionRow, entry) == 4, "entry at 4");
+#undef QELRPT_STATIC_ASSERT
+#endif
+
+/*
+ * Formula entry points.  Each takes the host's call block, writes its
+ * result into it (or into the buffer it points to) and returns 0.
+ *
+ *   QELIndentTagHier(previous tag name, tag name)  -> String
+ *   QELIndentTagName(tag name)                     -> String
+ *   QELRemoveTagName(tag name)                     -> String
+ */
+QELRPT_API UFError QELRPT_CALL QELFormula_IndentTagHier(UFCallBlock *block);
+QELRPT_API UFError QELRPT_CALL QELFormula_IndentTagName(UFCallBlock *block);
+QELRPT_API UFError QELRPT_CALL QELFormula_RemoveTagName(UFCallBlock *block);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QELRPT_H */

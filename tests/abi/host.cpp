@@ -1,0 +1,134 @@
+#include "host.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace host {
+
+Library &Library::Get() {
+    static Library library;
+    return library;
+}
+
+Library::Library() {
+    const char *override = std::getenv("QELRPT_LIBRARY");
+    path_ = override != nullptr && *override != '\0' ? override : QELRPT_LIBRARY_PATH;
+#ifdef _WIN32
+    handle_ = reinterpret_cast<void *>(LoadLibraryA(path_.c_str()));
+#else
+    handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+#endif
+}
+
+void *Library::Symbol(const char *name) const {
+    if (handle_ == nullptr) return nullptr;
+#ifdef _WIN32
+    return reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+#else
+    return dlsym(handle_, name);
+#endif
+}
+
+namespace {
+
+void PutPointer(unsigned char *at, const void *p) { std::memcpy(at, &p, kPtr); }
+
+// A call block and its argument nodes as raw bytes, everything the host
+// does not set filled with the canary.
+struct RawCall {
+    std::vector<unsigned char> block = std::vector<unsigned char>(kBlockSize + 16, kCanary);
+    std::vector<std::vector<unsigned char>> nodes;
+    std::vector<std::string> texts;
+
+    explicit RawCall(const std::vector<Arg> &args) : nodes(args.size()), texts(args.size()) {
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            nodes[i].assign(kNodeSize + 8, kCanary);
+            texts[i] = args[i].text;
+        }
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            unsigned char *node = nodes[i].data();
+            PutPointer(node + kNext, i + 1 < args.size() ? nodes[i + 1].data() : nullptr);
+            switch (args[i].kind) {
+                case Arg::Kind::String:
+                    PutPointer(node + kValue, texts[i].c_str());
+                    break;
+                case Arg::Kind::NullString:
+                    PutPointer(node + kValue, nullptr);
+                    break;
+                case Arg::Kind::Number:
+                    std::memcpy(node + kValue, &args[i].number, 8);
+                    break;
+            }
+        }
+        PutPointer(block.data() + kFirstArg, args.empty() ? nullptr : nodes[0].data());
+    }
+
+    // Every node byte and every block byte outside [from, to) must be as
+    // the host left it.
+    void ExpectUntouched(const RawCall &before, std::size_t from, std::size_t to) const {
+        for (std::size_t i = 0; i < block.size(); ++i)
+            if (i < from || i >= to) {
+                EXPECT_EQ(block[i], before.block[i]) << "call block byte " << i << " was written";
+            }
+        for (std::size_t n = 0; n < nodes.size(); ++n)
+            EXPECT_EQ(nodes[n], before.nodes[n]) << "argument node " << n + 1 << " was written";
+    }
+};
+
+}  // namespace
+
+std::string CallString(Formula f, const std::vector<Arg> &args) {
+    EXPECT_NE(f, nullptr);
+    if (f == nullptr) return {};
+    std::vector<char> buffer(kHostBufferSize, static_cast<char>(kCanary));
+    RawCall call(args);
+    PutPointer(call.block.data() + kResultSlot, buffer.data());
+    const RawCall before = call;
+
+    EXPECT_EQ(f(call.block.data()), 0);
+
+    call.ExpectUntouched(before, 0, 0);
+    const void *end = std::memchr(buffer.data(), '\0', buffer.size());
+    EXPECT_NE(end, nullptr) << "result not terminated";
+    if (end == nullptr) return {};
+    const std::size_t len = static_cast<std::size_t>(static_cast<const char *>(end) - buffer.data());
+    EXPECT_LE(len, 255U) << "result longer than 255 characters";
+    for (std::size_t i = len + 1; i < buffer.size(); ++i) {
+        if (static_cast<unsigned char>(buffer[i]) != kCanary) {
+            ADD_FAILURE() << "host buffer byte " << i << " past the result's NUL was written";
+            break;
+        }
+    }
+    return std::string(buffer.data(), len);
+}
+
+void CallStringWithoutBuffer(Formula f, const std::vector<Arg> &args) {
+    ASSERT_NE(f, nullptr);
+    RawCall call(args);
+    PutPointer(call.block.data() + kResultSlot, nullptr);
+    const RawCall before = call;
+    EXPECT_EQ(f(call.block.data()), 0);
+    call.ExpectUntouched(before, 0, 0);
+}
+
+std::uint16_t CallBoolean(Formula f, const std::vector<Arg> &args) {
+    EXPECT_NE(f, nullptr);
+    if (f == nullptr) return 0xFFFF;
+    RawCall call(args);
+    const RawCall before = call;
+    EXPECT_EQ(f(call.block.data()), 0);
+    call.ExpectUntouched(before, kResultSlot, kResultSlot + 2);
+    std::uint16_t value;
+    std::memcpy(&value, call.block.data() + kResultSlot, 2);
+    return value;
+}
+
+}  // namespace host

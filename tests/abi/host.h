@@ -1,0 +1,81 @@
+// A stand-in for the report engine in the tests: it loads the built
+// plug-in at run time, resolves exports by name and calls formula entry
+// points with call blocks and argument nodes laid out byte by byte at the
+// host's offsets, independently of the public header's declarations.
+//
+// Every byte the library must not touch is filled with a canary and
+// checked after the call; String results go to a host buffer far larger
+// than any result, also filled with a canary, and nothing past the
+// result's terminating NUL may change.
+#ifndef QELRPT_TESTS_ABI_HOST_H
+#define QELRPT_TESTS_ABI_HOST_H
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define HOST_CALL __stdcall
+#else
+#define HOST_CALL
+#endif
+
+namespace host {
+
+// The host's record layout: 4-byte pointers on the 32-bit host; the same
+// packed records with 8-byte pointers in a 64-bit build.
+constexpr std::size_t kPtr = sizeof(void *);
+constexpr std::size_t kResultSlot = 2;
+constexpr std::size_t kFirstArg = 2 + kPtr + 20;
+constexpr std::size_t kBlockSize = kFirstArg + kPtr;
+constexpr std::size_t kNext = 2;
+constexpr std::size_t kValue = 2 + kPtr + 6;
+constexpr std::size_t kNodeSize = kValue + 8;
+
+constexpr unsigned char kCanary = 0xA5;
+constexpr std::size_t kHostBufferSize = 4096;
+
+using Formula = std::int32_t(HOST_CALL *)(void *block);
+
+// The plug-in, loaded for the life of the test program.
+class Library {
+   public:
+    static Library &Get();
+    void *Symbol(const char *name) const;
+    Formula FormulaEntry(const char *name) const { return reinterpret_cast<Formula>(Symbol(name)); }
+    bool Loaded() const { return handle_ != nullptr; }
+    const std::string &Path() const { return path_; }
+
+   private:
+    Library();
+    void *handle_ = nullptr;
+    std::string path_;
+};
+
+// One argument as the host passes it.
+struct Arg {
+    enum class Kind { String, Number, NullString } kind;
+    std::string text;
+    double number = 0;
+    static Arg Str(std::string s) { return {Kind::String, std::move(s), 0}; }
+    static Arg Num(double v) { return {Kind::Number, {}, v}; }
+    static Arg NullStr() { return {Kind::NullString, {}, 0}; }
+};
+
+// Calls a String function; checks the error number, the canaries and the
+// bytes behind the result, and returns the text.
+std::string CallString(Formula f, const std::vector<Arg> &args);
+
+// Calls a String function with a null result-buffer pointer; the call
+// must return 0 without touching anything.
+void CallStringWithoutBuffer(Formula f, const std::vector<Arg> &args);
+
+// Calls a Boolean function; checks the error number and that exactly the
+// two result bytes of the block were written, and returns them.
+std::uint16_t CallBoolean(Formula f, const std::vector<Arg> &args);
+
+}  // namespace host
+
+#endif

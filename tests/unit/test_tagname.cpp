@@ -1,0 +1,163 @@
+// The tag-name workers on plain strings: the example tables, the bound on
+// every result, and agreement with an unbounded model on random names.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "functions/tagname.h"
+#include "tagname_cases.h"
+
+namespace {
+
+using qelrpt::TextBufferSize;
+
+constexpr std::size_t kMaxText = TextBufferSize - 1;
+
+// The worker's output in a buffer with a guard zone behind it, checked
+// for writes past the 256 bytes the worker may use.
+struct Output {
+    char bytes[TextBufferSize + 64];
+    Output() { std::memset(bytes, 0x5A, sizeof bytes); }
+    std::string Checked(std::size_t reported) const {
+        const std::size_t len = std::strlen(bytes);
+        EXPECT_EQ(reported, len);
+        EXPECT_LE(len, kMaxText);
+        for (std::size_t i = TextBufferSize; i < sizeof bytes; ++i) EXPECT_EQ(bytes[i], 0x5A) << "byte " << i;
+        return std::string(bytes, len);
+    }
+};
+
+std::string Hier(const std::string &previous, const std::string &current) {
+    Output out;
+    return out.Checked(qelrpt::BuildHierarchyLines(previous.c_str(), current.c_str(), out.bytes));
+}
+std::string Leaf(const std::string &name) {
+    Output out;
+    return out.Checked(qelrpt::IndentLeafName(name.c_str(), out.bytes));
+}
+std::string Strip(const std::string &name) {
+    Output out;
+    return out.Checked(qelrpt::StripLeafName(name.c_str(), out.bytes));
+}
+
+TEST(TagNameWorkers, HierarchyTable) {
+    for (const auto &c : cases::kHierarchy)
+        EXPECT_EQ(Hier(c.previous, c.current), c.expected)
+            << "previous '" << c.previous << "' current '" << c.current << "'";
+}
+
+TEST(TagNameWorkers, IndentLeafTable) {
+    for (const auto &c : cases::kIndentLeaf) EXPECT_EQ(Leaf(c.name), c.expected) << "name '" << c.name << "'";
+}
+
+TEST(TagNameWorkers, StripLeafTable) {
+    for (const auto &c : cases::kStripLeaf) EXPECT_EQ(Strip(c.name), c.expected) << "name '" << c.name << "'";
+}
+
+// Unbounded models of the three functions, written from their definitions
+// with std::string; the workers must give their first 255 characters.
+bool IsSep(char c) { return c == '\\' || c == '.'; }
+
+std::string ModelLeaf(const std::string &name) {
+    const std::size_t last = name.find_last_of("\\.");
+    if (last == std::string::npos) return name;
+    std::string r;
+    for (char c : name)
+        if (IsSep(c)) r += "    ";
+    if (name.find('.') != std::string::npos) r += '.';
+    return r + name.substr(last + 1);
+}
+
+std::string ModelStrip(const std::string &name) {
+    const std::size_t last = name.find_last_of("\\.");
+    return last == std::string::npos ? std::string() : name.substr(0, last);
+}
+
+std::string ModelHier(const std::string &prev, const std::string &cur) {
+    std::size_t p = 0;
+    while (p < prev.size() && p < cur.size() && prev[p] == cur[p]) ++p;
+    if (p == prev.size() && p == cur.size()) return {};
+    long k = -1;
+    const char prevAt = p < prev.size() ? prev[p] : '\0';
+    if (p < cur.size() && cur[p] == '.' && (prevAt == ' ' || prevAt == '\0')) {
+        k = static_cast<long>(p);
+    } else {
+        for (std::size_t i = 0; i < p; ++i)
+            if (IsSep(cur[i])) k = static_cast<long>(i);
+    }
+    std::size_t d = 0;
+    if (k > 0) {
+        for (long i = 0; i < k; ++i) d += IsSep(cur[static_cast<std::size_t>(i)]) ? 1U : 0U;
+        ++d;
+    }
+    std::string r;
+    std::size_t start = static_cast<std::size_t>(k + 1);
+    for (std::size_t i = start; i < cur.size(); ++i) {
+        if (!IsSep(cur[i])) continue;
+        if (!r.empty()) r += '\n';
+        for (std::size_t j = 0; j < d; ++j) r += "    ";
+        if (cur[i] == '.') r += '.';
+        r += cur.substr(start, i - start);
+        ++d;
+        start = i + 1;
+    }
+    return r;
+}
+
+std::string Bounded(const std::string &s) { return s.substr(0, kMaxText); }
+
+std::string RandomName(std::mt19937 &rng, std::size_t maxLen) {
+    static const char alphabet[] = "ab\\. \t\xE9";
+    std::uniform_int_distribution<std::size_t> len(0, maxLen), pick(0, sizeof alphabet - 2);
+    std::string s(len(rng), 'a');
+    for (char &c : s) c = alphabet[pick(rng)];
+    return s;
+}
+
+TEST(TagNameWorkers, AgreeWithModelOnRandomNames) {
+    std::mt19937 rng(20261208);
+    for (int i = 0; i < 20000; ++i) {
+        const std::size_t maxLen = i % 10 == 0 ? 400 : 12;
+        const std::string cur = RandomName(rng, maxLen);
+        // Previous names that share a prefix with the current one are the
+        // interesting ones; make most of them so.
+        std::string prev = RandomName(rng, maxLen);
+        if (i % 3 != 0) prev = cur.substr(0, prev.size() % (cur.size() + 1)) + prev.substr(0, prev.size() % 4);
+        ASSERT_EQ(Hier(prev, cur), Bounded(ModelHier(prev, cur))) << "'" << prev << "' / '" << cur << "'";
+        ASSERT_EQ(Leaf(cur), Bounded(ModelLeaf(cur))) << "'" << cur << "'";
+        ASSERT_EQ(Strip(cur), Bounded(ModelStrip(cur))) << "'" << cur << "'";
+    }
+}
+
+std::string Repeat(const std::string &unit, std::size_t n) {
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i) s += unit;
+    return s;
+}
+
+TEST(TagNameWorkers, LongResultsAreCutAt255Characters) {
+    // 64 separators give 256 blanks of indentation: one too many.
+    const std::string deep = Repeat("A\\", 64) + "Leaf";
+    EXPECT_EQ(Leaf(deep), std::string(kMaxText, ' '));
+    EXPECT_EQ(Leaf(Repeat("A\\", 63) + "Leaf"), std::string(252, ' ') + "Lea");
+    EXPECT_EQ(Leaf(Repeat("A.", 63) + "L"), std::string(252, ' ') + ".L");
+
+    // Deep hierarchies with long segments.
+    const std::string longLevels = Repeat(std::string(40, 'x') + "\\", 12) + "leaf";
+    EXPECT_EQ(Hier("", longLevels), Bounded(ModelHier("", longLevels)));
+    EXPECT_EQ(Hier("", longLevels).size(), kMaxText);
+
+    // 10,000-character names, with and without separators.
+    const std::string flat(10000, 'n');
+    const std::string seps = Repeat("ab\\", 3333) + "z";
+    for (const std::string &name : {flat, seps, Repeat("\\", 10000), Repeat(".", 10000)}) {
+        EXPECT_EQ(Leaf(name), Bounded(ModelLeaf(name)));
+        EXPECT_EQ(Strip(name), Bounded(ModelStrip(name)));
+        EXPECT_EQ(Hier("", name), Bounded(ModelHier("", name)));
+        EXPECT_EQ(Hier(name, name + "\\x"), Bounded(ModelHier(name, name + "\\x")));
+    }
+}
+
+}  // namespace
