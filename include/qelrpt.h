@@ -125,10 +125,18 @@ QELRPT_STATIC_ASSERT(offsetof(UFFunctionRow, entry) == 4, "entry at 4");
  *   QELIndentTagHier(previous tag name, tag name)  -> String
  *   QELIndentTagName(tag name)                     -> String
  *   QELRemoveTagName(tag name)                     -> String
+ *   QELNumberFootPrint(value)                      -> String
+ *   QELAlarmFlagSet(flags)                         -> Boolean
+ *   QELLogFlagSet(flags)                           -> Boolean
+ *   QELPatternMatch(candidate string, pattern)     -> Boolean
  */
 QELRPT_API UFError QELRPT_CALL QELFormula_IndentTagHier(UFCallBlock *block);
 QELRPT_API UFError QELRPT_CALL QELFormula_IndentTagName(UFCallBlock *block);
 QELRPT_API UFError QELRPT_CALL QELFormula_RemoveTagName(UFCallBlock *block);
+QELRPT_API UFError QELRPT_CALL QELFormula_NumberFootPrint(UFCallBlock *block);
+QELRPT_API UFError QELRPT_CALL QELFormula_AlarmFlagSet(UFCallBlock *block);
+QELRPT_API UFError QELRPT_CALL QELFormula_LogFlagSet(UFCallBlock *block);
+QELRPT_API UFError QELRPT_CALL QELFormula_PatternMatch(UFCallBlock *block);
 
 #ifdef __cplusplus
 }

@@ -6,7 +6,9 @@
 // with the function's default result (the empty text or false), never with
 // an error.
 #include "args.h"
+#include "functions/number.h"
 #include "functions/tagname.h"
+#include "functions/wildcard.h"
 #include "qelrpt.h"
 
 using namespace qelrpt;
@@ -22,6 +24,15 @@ UFError AnswerFromName(UFCallBlock *block, std::size_t (*worker)(const char *nam
     }
     char text[TextBufferSize];
     WriteStringResult(block, text, worker(name, text));
+    return 0;
+}
+
+// Answers whether Number argument 1, read as a flag word, has `mask` set;
+// a missing argument gives false.
+UFError AnswerFlagBit(UFCallBlock *block, std::uint32_t mask) {
+    double flags = 0;
+    const bool present = NumberArgument(block, 1, &flags);
+    WriteBooleanResult(block, present && TestFlagBit(FlagWord(flags * NumberScale), mask) != 0);
     return 0;
 }
 
@@ -52,6 +63,35 @@ QELRPT_API UFError QELRPT_CALL QELFormula_IndentTagName(UFCallBlock *block) {
 // QELRemoveTagName(tag name)
 QELRPT_API UFError QELRPT_CALL QELFormula_RemoveTagName(UFCallBlock *block) {
     return AnswerFromName(block, StripLeafName);
+}
+
+// QELNumberFootPrint(value)
+QELRPT_API UFError QELRPT_CALL QELFormula_NumberFootPrint(UFCallBlock *block) {
+    double value = 0;
+    if (!NumberArgument(block, 1, &value)) {
+        WriteEmptyResult(block);
+        return 0;
+    }
+    char text[FootprintBufferSize];
+    WriteStringResult(block, text, FormatFootprint(value * NumberScale, text));
+    return 0;
+}
+
+// QELAlarmFlagSet(flags)
+QELRPT_API UFError QELRPT_CALL QELFormula_AlarmFlagSet(UFCallBlock *block) {
+    return AnswerFlagBit(block, AlarmFlagMask);
+}
+
+// QELLogFlagSet(flags)
+QELRPT_API UFError QELRPT_CALL QELFormula_LogFlagSet(UFCallBlock *block) { return AnswerFlagBit(block, LogFlagMask); }
+
+// QELPatternMatch(candidate string, pattern string): false when either is
+// missing.
+QELRPT_API UFError QELRPT_CALL QELFormula_PatternMatch(UFCallBlock *block) {
+    const char *candidate = StringArgument(block, 1);
+    const char *pattern = StringArgument(block, 2);
+    WriteBooleanResult(block, candidate != nullptr && pattern != nullptr && WildcardMatch(candidate, pattern) != 0);
+    return 0;
 }
 
 }  // extern "C"

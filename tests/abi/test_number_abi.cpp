@@ -1,0 +1,77 @@
+// The number footprint and the flag functions through their exports, with
+// Number arguments passed as the host passes them: 100 times the value.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "host.h"
+
+namespace {
+
+using host::Arg;
+
+host::Formula Entry(const char *name) { return host::Library::Get().FormulaEntry(name); }
+
+TEST(NumberAbi, Footprint) {
+    const host::Formula f = Entry("QELFormula_NumberFootPrint");
+    struct Row {
+        double argument;
+        const char *expected;
+    };
+    const Row rows[] = {
+        {12345.0, "     123.5"}, {100.0, "         1"},        {0.0, "         0"},    {-5.0, "     -0.05"},
+        {99999.0, "      1000"}, {1234567.0, " 1.235e+04"},    {1212.5, "     12.12"}, {-0.0, "        -0"},
+        {0.001, "     1e-05"},   {-123456789.0, "-1.235e+06"},
+    };
+    for (const Row &row : rows) EXPECT_EQ(host::CallString(f, {Arg::Num(row.argument)}), row.expected) << row.argument;
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(host::CallString(f, {Arg::Num(inf)}), "       inf");
+    EXPECT_EQ(host::CallString(f, {Arg::Num(-inf)}), "      -inf");
+    EXPECT_EQ(host::CallString(f, {Arg::Num(std::numeric_limits<double>::quiet_NaN())}), "       nan");
+    EXPECT_EQ(host::CallString(f, {Arg::Num(-std::numeric_limits<double>::max())}), "-1.798e+306");
+    EXPECT_EQ(host::CallString(f, {}), "");
+    EXPECT_EQ(host::CallString(f, {Arg::Num(100.0), Arg::Str("ignored")}), "         1");
+    host::CallStringWithoutBuffer(f, {Arg::Num(100.0)});
+}
+
+TEST(NumberAbi, FlagBits) {
+    const host::Formula alarm = Entry("QELFormula_AlarmFlagSet");
+    const host::Formula log = Entry("QELFormula_LogFlagSet");
+    struct Row {
+        double argument;
+        int alarm, log;
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    const Row rows[] = {
+        {100.0, 1, 0},
+        {200.0, 0, 1},
+        {300.0, 1, 1},
+        {0.0, 0, 0},
+        {149.0, 1, 0},
+        {150.0, 0, 1},
+        {600.0, 0, 1},
+        {250.0, 1, 1},
+        {-250.0, 0, 1},
+        {-100.0, 0, 0},
+        {-150.0, 1, 1},
+        {49.99999999999999, 1, 0},
+        {inf, 0, 0},
+        {-inf, 0, 0},
+        {std::numeric_limits<double>::quiet_NaN(), 0, 0},
+        {1e300, 0, 0},
+        {-1e300, 0, 0},
+        // 2^63 after scaling is just out of range; 2^62 + 3 is not.
+        {9223372036854775808.0 * 100.0, 0, 0},
+        {4611686018427387904.0 * 100.0, 0, 0},
+    };
+    for (const Row &row : rows) {
+        EXPECT_EQ(host::CallBoolean(alarm, {Arg::Num(row.argument)}), row.alarm) << row.argument;
+        EXPECT_EQ(host::CallBoolean(log, {Arg::Num(row.argument)}), row.log) << row.argument;
+    }
+    EXPECT_EQ(host::CallBoolean(alarm, {}), 0);
+    EXPECT_EQ(host::CallBoolean(log, {}), 0);
+    EXPECT_EQ(host::CallBoolean(alarm, {Arg::Num(100.0), Arg::Num(200.0), Arg::Num(300.0)}), 1);
+}
+
+}  // namespace
