@@ -8,7 +8,7 @@
 #   scripts/deps.sh test    everything the test command needs
 set -euo pipefail
 
-main_packages=(cmake ninja-build g++ libc6-dev googletest)
+main_packages=(cmake ninja-build g++ libc6-dev googletest libbenchmark-dev)
 test_packages=("${main_packages[@]}" googletest g++-multilib g++-mingw-w64-i686-posix
   binutils-mingw-w64-i686 wine wine32:i386 clang-format clang-tidy)
 
