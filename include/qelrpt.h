@@ -138,6 +138,33 @@ QELRPT_API UFError QELRPT_CALL QELFormula_AlarmFlagSet(UFCallBlock *block);
 QELRPT_API UFError QELRPT_CALL QELFormula_LogFlagSet(UFCallBlock *block);
 QELRPT_API UFError QELRPT_CALL QELFormula_PatternMatch(UFCallBlock *block);
 
+/*
+ * Library entry points.  The host calls them at points of its own
+ * choosing, any number of times and in any order; none depends on another.
+ *
+ *   UFInitialize, UFTerminate   return 0 and do nothing else
+ *   UFGetVersion                the interface version, 256 (0x0100)
+ *   UFGetFunctionDefStrings     header of the definition table: one
+ *                               UFFunctionRow per formula function, then a
+ *                               row of zeros
+ *   UFGetFunctionTemplates      header of the template texts, null-ended
+ *   UFGetFunctionExamples       header of the example texts, null-ended
+ *   UFErrorRecovery             the text for the error number held in the
+ *                               16 bits at offset 2 of the host's record
+ *   UFStartJob, UFEndJob        notices of a report job; no effect
+ *
+ * The tables are constant and live as long as the library stays loaded.
+ */
+QELRPT_API int32_t QELRPT_CALL UFInitialize(void);
+QELRPT_API int32_t QELRPT_CALL UFTerminate(void);
+QELRPT_API uint16_t QELRPT_CALL UFGetVersion(void);
+QELRPT_API const UFTableHeader *QELRPT_CALL UFGetFunctionDefStrings(void);
+QELRPT_API const UFTableHeader *QELRPT_CALL UFGetFunctionTemplates(void);
+QELRPT_API const UFTableHeader *QELRPT_CALL UFGetFunctionExamples(void);
+QELRPT_API const char *QELRPT_CALL UFErrorRecovery(const void *record, uint32_t unused);
+QELRPT_API void QELRPT_CALL UFStartJob(uint32_t job);
+QELRPT_API void QELRPT_CALL UFEndJob(uint32_t job);
+
 #ifdef __cplusplus
 }
 #endif

@@ -47,6 +47,7 @@ class Library {
     Formula FormulaEntry(const char *name) const { return reinterpret_cast<Formula>(Symbol(name)); }
     bool Loaded() const { return handle_ != nullptr; }
     const std::string &Path() const { return path_; }
+    void *Handle() const { return handle_; }
 
    private:
     Library();

@@ -1,0 +1,8 @@
+// The DLL's own entry point: the library wants no per-thread notices, so it
+// turns them off once when a process attaches it.  It does nothing else.
+#include <windows.h>
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+    if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
+    return TRUE;
+}
