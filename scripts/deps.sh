@@ -10,7 +10,7 @@ set -euo pipefail
 
 main_packages=(cmake ninja-build g++ libc6-dev googletest libbenchmark-dev)
 test_packages=("${main_packages[@]}" googletest g++-multilib g++-mingw-w64-i686-posix
-  binutils-mingw-w64-i686 wine wine32:i386 clang-format clang-tidy)
+  binutils-mingw-w64-i686 wine wine32:i386 clang-format clang-tidy locales)
 
 case "${1:-test}" in
   main) wanted=("${main_packages[@]}") ;;

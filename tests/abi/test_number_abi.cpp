@@ -61,9 +61,11 @@ TEST(NumberAbi, FlagBits) {
         {std::numeric_limits<double>::quiet_NaN(), 0, 0},
         {1e300, 0, 0},
         {-1e300, 0, 0},
-        // 2^63 after scaling is just out of range; 2^62 + 3 is not.
+        // 2^63 after scaling is just out of range; 2^62 is in range, with
+        // its low 32 bits clear; of 2^32 + 3 only the low bits 3 count.
         {9223372036854775808.0 * 100.0, 0, 0},
         {4611686018427387904.0 * 100.0, 0, 0},
+        {429496729900.0, 1, 1},
     };
     for (const Row &row : rows) {
         EXPECT_EQ(host::CallBoolean(alarm, {Arg::Num(row.argument)}), row.alarm) << row.argument;
