@@ -9,6 +9,8 @@ namespace qelrpt {
 // "%" for exactly one character; every other byte matches only itself
 // (case matters, and there is no escape).
 //   ("abc", "a%c") -> 1   ("abcbc", "*bc") -> 1   ("ab", "*%%%") -> 0
+// Time at most proportional to len(candidate) x len(pattern), whatever the
+// number of stars; no recursion and no allocation.
 int WildcardMatch(const char *candidate, const char *pattern);
 
 }  // namespace qelrpt

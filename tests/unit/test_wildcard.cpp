@@ -1,0 +1,428 @@
+// The wildcard matcher on plain strings: the example tables, agreement with
+// the recursive backtracking reference on random and on all short inputs,
+// an independent public case list, and hostile inputs that the reference
+// could never finish.
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "functions/wildcard.h"
+#include "wildcard_oracle.h"
+
+namespace {
+
+int Match(const std::string &candidate, const std::string &pattern) {
+    return qelrpt::WildcardMatch(candidate.c_str(), pattern.c_str());
+}
+
+int Reference(const std::string &candidate, const std::string &pattern) {
+    return oracle::RecursiveWildcardMatch(candidate.c_str(), pattern.c_str());
+}
+
+struct Row {
+    const char *candidate;
+    const char *pattern;
+    int expected;
+};
+
+// The documented examples of QELPatternMatch.  (A missing candidate or
+// pattern is answered by the entry point, not the matcher; the ABI tests
+// check those.)
+constexpr Row kDocumentedRows[] = {
+    {"abc", "abc", 1}, {"abc", "a%c", 1}, {"abc", "a*", 1},    {"abc", "*c", 1},  {"abc", "*b*", 1},  {"abc", "*d", 0},
+    {"", "*", 1},      {"", "", 1},       {"", "%", 0},        {"", "*a", 0},     {"abc", "ab", 0},   {"ab", "abc", 0},
+    {"abc", "ABC", 0}, {"a", "*%", 1},    {"abcbc", "*bc", 1}, {"abc", "**c", 1}, {"abc", "*%%%", 1}, {"ab", "*%%%", 0},
+    {"x.y", "*.*", 1}, {"abc", "a*%", 1}, {"abc", "%%", 0},    {"ab*", "ab*", 1},
+};
+
+// Further cases, each aimed at one way a non-recursive matcher can go
+// wrong.
+constexpr Row kEdgeRows[] = {
+    // Star and percent in the candidate are ordinary characters; in the
+    // pattern they are always wildcards ("%" takes any one character).
+    {"a%c", "a%c", 1},
+    {"a*c", "a%c", 1},
+    {"%", "%", 1},
+    {"*", "%", 1},
+    {"ab", "a*", 1},
+    {"a", "*", 1},
+    {"*", "**", 1},
+    {"", "**", 1},
+    {"", "*%", 0},
+    {"", "%*", 0},
+    {"a", "%*", 1},
+    // The pattern or the candidate ends first.
+    {"a", "", 0},
+    {"abc", "abc*", 1},
+    {"abc", "abc%", 0},
+    {"abc", "abcd*", 0},
+    {"ab", "a", 0},
+    // The first occurrence of the literal after a star is the wrong one,
+    // so the star has to take more.
+    {"abab", "*ab", 1},
+    {"aaab", "*aab", 1},
+    {"ababx", "*abx", 1},
+    {"abababc", "*ababc", 1},
+    {"xaybaqz", "*a%z", 1},
+    {"xazbaz", "*a%z", 0},
+    {"abcabd", "*ab%", 1},
+    {"abcabd", "*abc", 0},
+    {"aXbXc", "*X*c", 1},
+    {"aXbXdc", "*X%c", 1},
+    {"aXdbYc", "*X%c", 0},
+    // A literal run that fails only at its end.
+    {"aaaaaab", "*aab", 1},
+    {"aaaaaac", "*aab", 0},
+    {"abcabcabd", "*abcabd", 1},
+    // Several star runs; only the last has to take more.
+    {"aaa", "a*a*a", 1},
+    {"aa", "a*a*a", 0},
+    {"xyxyxyz", "*xy*yz", 1},
+    {"abcbcd", "*bc*d", 1},
+    {"abcbcd", "*bc*bd", 0},
+    {"abcdbcd", "a*bcd*bcd", 1},
+    {"abcbcd", "a*bcd*bcd", 0},
+    // A star followed by percents before the literal.
+    {"abc", "*%c", 1},
+    {"ac", "*%%c", 0},
+    {"bca", "*%a", 1},
+    {"ba", "*%%", 1},
+    {"b", "*%%", 0},
+    {"abcd", "*%b*", 1},
+    {"abcd", "*%%b*", 0},
+    // The star that must stay short is not the last one.
+    {"abXcdXef", "*X*X*", 1},
+    {"abXcd", "*X*X*", 0},
+    // Segments searched by a letter behind separators or "%", and
+    // segments of separators only.
+    {"A\\B.C", "*\\B*", 1},
+    {"A\\x\\B", "*\\B*", 1},
+    {"AB\\B", "*\\B*", 1},
+    {"AB\\C", "*\\B*", 0},
+    {"B\\C", "*%\\B*", 0},
+    {"xB", "*%B*", 1},
+    {"B", "*%B*", 0},
+    {"X", "*%%X*", 0},
+    {"abX", "*%%X*", 1},
+    {"abX", "*X%%*", 0},
+    {"abXcd", "*X%%*", 1},
+    {"\\.", "*\\.*", 1},
+    {"a.\\b", "*.\\*", 1},
+    {"a\\.b", "*.\\*", 0},
+    {"..x.y", "*.%.*", 1},
+    {"..x", "*.%.*", 0},
+    {"a.b", "*%%%*", 1},
+    {"a.", "*%%%*", 0},
+    // Tag names.
+    {"Plant1\\Area3\\Pump07.Speed", "Plant1\\*\\Pump%%.*", 1},
+    {"Plant1\\Area3\\Pump7.Speed", "Plant1\\*\\Pump%%.*", 0},
+    {"Plant1\\Area3\\Pump07.Speed", "*Pump*", 1},
+    {"Plant1\\Area3\\Pump07.Speed", "*.Speed", 1},
+    {"Plant1\\Area3\\Pump07.Speed", "*.speed", 0},
+    {"Plant1\\Area3\\Pump07.Speed", "Plant1\\Area3\\Pump07.Speed", 1},
+    {"Plant1\\Area3\\Pump07.Speed", "Plant1\\Area3\\Pump07.Spee", 0},
+    // Bytes above 127 are ordinary characters, also as a star's literal.
+    {"\xE9t\xE9", "*\xE9", 1},
+    {"\xE9t\xE9", "%t\xE9", 1},
+    {"\xE9t\xE9", "*\xC9", 0},
+    {"\xFF\x80", "*\x80", 1},
+};
+
+void CheckRows(const Row *begin, const Row *end) {
+    for (const Row *row = begin; row != end; ++row) {
+        EXPECT_EQ(Match(row->candidate, row->pattern), row->expected)
+            << "matcher: '" << row->candidate << "' against '" << row->pattern << "'";
+        EXPECT_EQ(Reference(row->candidate, row->pattern), row->expected)
+            << "reference: '" << row->candidate << "' against '" << row->pattern << "'";
+    }
+}
+
+TEST(WildcardMatch, DocumentedExamples) { CheckRows(std::begin(kDocumentedRows), std::end(kDocumentedRows)); }
+
+TEST(WildcardMatch, EdgeCases) { CheckRows(std::begin(kEdgeRows), std::end(kEdgeRows)); }
+
+// Counts agreement between matcher and reference, reporting the first few
+// differences in full.
+class Comparison {
+   public:
+    void Check(const char *candidate, const char *pattern) {
+        const int got = qelrpt::WildcardMatch(candidate, pattern);
+        const int want = oracle::RecursiveWildcardMatch(candidate, pattern);
+        ++pairs_;
+        if (want != 0) ++matches_;
+        if (got != want && ++differences_ <= 10)
+            ADD_FAILURE() << "'" << candidate << "' against '" << pattern << "': matcher " << got << ", reference "
+                          << want;
+    }
+    std::uint64_t Pairs() const { return pairs_; }
+    std::uint64_t Matches() const { return matches_; }
+    std::uint64_t Differences() const { return differences_; }
+
+   private:
+    std::uint64_t pairs_ = 0, matches_ = 0, differences_ = 0;
+};
+
+// Calls `visit` with every string of length 0 to `maxLen` over `alphabet`.
+template <typename Visit>
+void ForEachString(const char *alphabet, std::size_t maxLen, Visit visit) {
+    const std::size_t base = std::char_traits<char>::length(alphabet);
+    std::vector<std::size_t> digits;
+    std::string s;
+    for (std::size_t len = 0; len <= maxLen; ++len) {
+        digits.assign(len, 0);
+        s.assign(len, alphabet[0]);
+        for (;;) {
+            visit(s.c_str());
+            std::size_t i = 0;
+            while (i < len && ++digits[i] == base) {
+                digits[i] = 0;
+                s[i] = alphabet[0];
+                ++i;
+            }
+            if (i == len) break;
+            s[i] = alphabet[digits[i]];
+        }
+    }
+}
+
+std::uint64_t CountStrings(std::uint64_t base, std::uint64_t maxLen) {
+    std::uint64_t total = 0, power = 1;
+    for (std::uint64_t len = 0; len <= maxLen; ++len, power *= base) total += power;
+    return total;
+}
+
+TEST(WildcardMatch, AgreesWithReferenceOnAllShortInputs) {
+    struct Space {
+        const char *candidateAlphabet;
+        std::size_t candidateMax;
+        const char *patternAlphabet;
+        std::size_t patternMax;
+    };
+    // Every candidate over {a, b} against every pattern over {a, b, *, %};
+    // then candidates that hold "*" and "%" themselves; then level
+    // separators.
+    const Space spaces[] = {
+        {"ab", 6, "ab*%", 6},
+        {"ab*%", 4, "ab*%", 5},
+        {"a\\.", 4, "a\\.*%", 5},
+    };
+    for (const Space &space : spaces) {
+        Comparison cmp;
+        ForEachString(space.candidateAlphabet, space.candidateMax, [&](const char *candidate) {
+            ForEachString(space.patternAlphabet, space.patternMax,
+                          [&](const char *pattern) { cmp.Check(candidate, pattern); });
+        });
+        const std::uint64_t expectedPairs =
+            CountStrings(std::char_traits<char>::length(space.candidateAlphabet), space.candidateMax) *
+            CountStrings(std::char_traits<char>::length(space.patternAlphabet), space.patternMax);
+        EXPECT_EQ(cmp.Pairs(), expectedPairs);
+        EXPECT_EQ(cmp.Differences(), 0U);
+        std::printf(
+            "[   INFO   ] candidates over {%s} up to %zu, patterns over {%s} up to %zu: %llu pairs, "
+            "%llu matches\n",
+            space.candidateAlphabet, space.candidateMax, space.patternAlphabet, space.patternMax,
+            static_cast<unsigned long long>(cmp.Pairs()), static_cast<unsigned long long>(cmp.Matches()));
+    }
+}
+
+// Random candidates and patterns of 0 to 12 characters.  Half of the
+// patterns are unrelated to their candidate; the other half are made from
+// it (characters turned into "%", runs replaced by "*", stars inserted, a
+// character changed), so that matches and near misses are common.
+constexpr std::size_t kMaxRandomLen = 12;
+
+class Generator {
+   public:
+    explicit Generator(std::uint64_t seed) : rng_(seed) {}
+
+    // A value in [0, n), the same on every platform.
+    std::size_t Below(std::size_t n) { return static_cast<std::size_t>(rng_() % n); }
+
+    // A string of 0 to kMaxRandomLen characters drawn from `weighted`, in
+    // which a character appears as often as it should be drawn.
+    std::size_t Fill(char *out, const std::string &weighted) {
+        const std::size_t len = Below(kMaxRandomLen + 1);
+        for (std::size_t i = 0; i < len; ++i) out[i] = weighted[Below(weighted.size())];
+        out[len] = '\0';
+        return len;
+    }
+
+    // A pattern of at most kMaxRandomLen characters derived from the
+    // candidate, with characters from `weighted` put in here and there.
+    void Derive(const char *candidate, std::size_t len, const std::string &weighted, char *out) {
+        std::size_t o = 0;
+        std::size_t i = 0;
+        while (i < len && o < kMaxRandomLen) {
+            switch (Below(10)) {
+                case 0:
+                    out[o++] = '%';
+                    ++i;
+                    break;
+                case 1:
+                    out[o++] = '*';
+                    i += Below(4);
+                    break;
+                case 2:
+                    out[o++] = '*';
+                    break;
+                case 3:
+                    out[o++] = weighted[Below(weighted.size())];
+                    ++i;
+                    break;
+                default:
+                    out[o++] = candidate[i++];
+                    break;
+            }
+        }
+        if (o < kMaxRandomLen && Below(4) == 0) out[o++] = '*';
+        out[o] = '\0';
+    }
+
+   private:
+    std::mt19937_64 rng_;
+};
+
+TEST(WildcardMatch, AgreesWithReferenceOnRandomInputs) {
+    struct Sample {
+        const char *what;
+        std::string candidateChars, patternChars;  // weighted alphabets
+        std::uint64_t pairs;
+    };
+    // Letters with "*" and "%" in both; then level separators, which the
+    // matcher treats differently when it searches.
+    const Sample samples[] = {
+        {"letters", "aaabbb*%", "aaabb**%", 3000000},
+        {"separators", "aa\\\\..b%", "a\\\\..b**%", 1000000},
+    };
+    Generator gen(0x5157494C44ULL);
+    char candidate[kMaxRandomLen + 1];
+    char pattern[kMaxRandomLen + 1];
+    for (const Sample &sample : samples) {
+        Comparison cmp;
+        for (std::uint64_t i = 0; i < sample.pairs; ++i) {
+            const std::size_t len = gen.Fill(candidate, sample.candidateChars);
+            if (i % 2 == 0) {
+                gen.Fill(pattern, sample.patternChars);
+            } else {
+                gen.Derive(candidate, len, sample.patternChars, pattern);
+            }
+            cmp.Check(candidate, pattern);
+            if (cmp.Differences() >= 10) break;
+        }
+        EXPECT_EQ(cmp.Pairs(), sample.pairs) << sample.what;
+        EXPECT_EQ(cmp.Differences(), 0U) << sample.what;
+        // Both answers must be common, or the comparison says little.
+        EXPECT_GT(cmp.Matches(), sample.pairs / 10) << sample.what;
+        EXPECT_LT(cmp.Matches(), sample.pairs - sample.pairs / 10) << sample.what;
+        std::printf("[   INFO   ] %s: %llu random pairs, %llu matches\n", sample.what,
+                    static_cast<unsigned long long>(cmp.Pairs()), static_cast<unsigned long long>(cmp.Matches()));
+    }
+}
+
+// An independent public list of wildcard cases, read where the source tree
+// has it.  Lines: suite function, candidate, pattern, expected (1 or 0),
+// separated by tabs; lines that begin with "#" are comments.
+TEST(WildcardMatch, PublicCaseList) {
+    const char *path = QELRPT_WILDCARD_PUBLIC_CASES;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) GTEST_SKIP() << "public case list not found at " << path;
+    std::string line;
+    std::size_t lineNo = 0, cases = 0;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t tab = line.find('\t', start);
+            fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+            if (tab == std::string::npos) break;
+            start = tab + 1;
+        }
+        if (fields.size() != 4 || (fields[3] != "0" && fields[3] != "1")) {
+            ADD_FAILURE() << path << ":" << lineNo << ": malformed line '" << line << "'";
+            continue;
+        }
+        const int expected = fields[3] == "1" ? 1 : 0;
+        const std::string &candidate = fields[1];
+        const std::string &pattern = fields[2];
+        EXPECT_EQ(Match(candidate, pattern), expected) << path << ":" << lineNo << " (" << fields[0] << "): matcher, '"
+                                                       << candidate << "' against '" << pattern << "'";
+        EXPECT_EQ(Reference(candidate, pattern), expected)
+            << path << ":" << lineNo << " (" << fields[0] << "): reference, '" << candidate << "' against '" << pattern
+            << "'";
+        ++cases;
+    }
+    EXPECT_GT(cases, 0U) << path << " holds no cases";
+    std::printf("[   INFO   ] %zu public cases from %s\n", cases, path);
+}
+
+std::string Repeat(const std::string &unit, std::size_t n) {
+    std::string s;
+    s.reserve(unit.size() * n);
+    for (std::size_t i = 0; i < n; ++i) s += unit;
+    return s;
+}
+
+// Inputs on which backtracking over every star takes time n ^ k: long runs
+// of one character against many star runs.  The matcher must answer them
+// all (the reference only the small ones).
+TEST(WildcardMatch, HostileInputsAreAnswered) {
+    struct Family {
+        const char *name;
+        std::string (*candidate)(std::size_t n);
+        std::string (*pattern)(std::size_t k);
+        bool (*expected)(std::size_t n, std::size_t k);
+    };
+    const Family families[] = {
+        {"a^n against (*a)^k*b", [](std::size_t n) { return std::string(n, 'a'); },
+         [](std::size_t k) { return Repeat("*a", k) + "*b"; }, [](std::size_t, std::size_t) { return false; }},
+        {"a^n b against (*a)^k*b", [](std::size_t n) { return std::string(n, 'a') + "b"; },
+         [](std::size_t k) { return Repeat("*a", k) + "*b"; }, [](std::size_t n, std::size_t k) { return n >= k; }},
+        {"a^n against (*a)^k*", [](std::size_t n) { return std::string(n, 'a'); },
+         [](std::size_t k) { return Repeat("*a", k) + "*"; }, [](std::size_t n, std::size_t k) { return n >= k; }},
+        {"a^n against (*a)^k", [](std::size_t n) { return std::string(n, 'a'); },
+         [](std::size_t k) { return Repeat("*a", k); }, [](std::size_t n, std::size_t k) { return n >= k; }},
+        {"a^n against (*%)^k*b", [](std::size_t n) { return std::string(n, 'a'); },
+         [](std::size_t k) { return Repeat("*%", k) + "*b"; }, [](std::size_t, std::size_t) { return false; }},
+        {"a^n b against (*%)^k", [](std::size_t n) { return std::string(n, 'a') + "b"; },
+         [](std::size_t k) { return Repeat("*%", k); }, [](std::size_t n, std::size_t k) { return n + 1 >= k; }},
+        // One star before a long literal run that fails only at its end:
+        // the most steps for a matcher that lets the star take one more
+        // character after each failure.
+        {"a^n against *a^k b", [](std::size_t n) { return std::string(n, 'a'); },
+         [](std::size_t k) { return "*" + std::string(k, 'a') + "b"; }, [](std::size_t, std::size_t) { return false; }},
+        {"a^n b against *a^k b", [](std::size_t n) { return std::string(n, 'a') + "b"; },
+         [](std::size_t k) { return "*" + std::string(k, 'a') + "b"; },
+         [](std::size_t n, std::size_t k) { return n >= k; }},
+    };
+    const std::size_t lengths[] = {0, 1, 2, 7, 8, 9, 31, 32, 33, 255, 1000, 100000};
+    const std::size_t runs[] = {1, 2, 8, 32};
+    for (const Family &family : families) {
+        for (const std::size_t n : lengths) {
+            const std::string candidate = family.candidate(n);
+            for (const std::size_t k : runs) {
+                const std::string pattern = family.pattern(k);
+                const int expected = family.expected(n, k) ? 1 : 0;
+                EXPECT_EQ(Match(candidate, pattern), expected) << family.name << ", n = " << n << ", k = " << k;
+                if (n <= 33 && k <= 2) {
+                    EXPECT_EQ(Reference(candidate, pattern), expected)
+                        << "reference: " << family.name << ", n = " << n << ", k = " << k;
+                }
+            }
+        }
+    }
+    // A 255-character name against eight star runs.
+    EXPECT_EQ(Match(std::string(255, 'a'), "*a*a*a*a*a*a*a*a*b"), 0);
+    EXPECT_EQ(Match(std::string(255, 'a') + "b", "*a*a*a*a*a*a*a*a*b"), 1);
+}
+
+}  // namespace
