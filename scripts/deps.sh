@@ -6,16 +6,23 @@
 #
 #   scripts/deps.sh main    what the native build and the stand-in host need
 #   scripts/deps.sh test    everything the test command needs
+#   scripts/deps.sh fuzz    the fuzzing build (clang, libFuzzer)
+#   scripts/deps.sh coverage  the coverage build (clang, llvm-cov)
 set -euo pipefail
 
 main_packages=(cmake ninja-build g++ libc6-dev googletest libbenchmark-dev)
 test_packages=("${main_packages[@]}" googletest g++-multilib g++-mingw-w64-i686-posix
   binutils-mingw-w64-i686 wine wine32:i386 clang-format clang-tidy locales)
 
+fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev)
+coverage_packages=("${main_packages[@]}" clang llvm)
+
 case "${1:-test}" in
   main) wanted=("${main_packages[@]}") ;;
-  test) wanted=("${test_packages[@]}") ;;
-  *) echo "usage: $0 [main|test]" >&2; exit 2 ;;
+  test) wanted=("${test_packages[@]}" "${fuzz_packages[@]}") ;;
+  fuzz) wanted=("${fuzz_packages[@]}") ;;
+  coverage) wanted=("${coverage_packages[@]}") ;;
+  *) echo "usage: $0 [main|test|fuzz|coverage]" >&2; exit 2 ;;
 esac
 
 missing=()

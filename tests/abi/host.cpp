@@ -131,4 +131,19 @@ std::uint16_t CallBoolean(Formula f, const std::vector<Arg> &args) {
     return value;
 }
 
+std::string CallQuietly(Formula f, bool boolean, const std::vector<Arg> &args) {
+    RawCall call(args);
+    std::vector<char> buffer(kHostBufferSize, static_cast<char>(kCanary));
+    if (!boolean) PutPointer(call.block.data() + kResultSlot, buffer.data());
+    if (f(call.block.data()) != 0) return "error";
+    if (!boolean) {
+        const void *end = std::memchr(buffer.data(), '\0', buffer.size());
+        return end == nullptr ? "unterminated"
+                              : std::string(static_cast<const char *>(buffer.data()), static_cast<const char *>(end));
+    }
+    std::uint16_t value;
+    std::memcpy(&value, call.block.data() + kResultSlot, 2);
+    return value == 1 ? "1" : value == 0 ? "0" : "bad";
+}
+
 }  // namespace host

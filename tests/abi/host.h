@@ -77,6 +77,12 @@ void CallStringWithoutBuffer(Formula f, const std::vector<Arg> &args);
 // two result bytes of the block were written, and returns them.
 std::uint16_t CallBoolean(Formula f, const std::vector<Arg> &args);
 
+// Calls a String (boolean false) or Boolean function on fresh records and
+// returns its result as text, "0"/"1" for a Boolean, or "error" when the
+// call returns an error number.  No checks, no test assertions: safe to
+// call from any thread.
+std::string CallQuietly(Formula f, bool boolean, const std::vector<Arg> &args);
+
 }  // namespace host
 
 #endif
