@@ -165,7 +165,9 @@ TEST(RegistryAbi, EveryFunctionAnswersThroughItsRow) {
     const unsigned char *rows = TableOf("UFGetFunctionDefStrings");
     ASSERT_NE(rows, nullptr);
     auto entry = [&](std::size_t i) {
-        return reinterpret_cast<host::Formula>(ReadPointer(rows + i * (2 * kPtr + 4) + kPtr));
+        host::Formula f;
+        std::memcpy(&f, rows + i * (2 * kPtr + 4) + kPtr, kPtr);
+        return f;
     };
     EXPECT_EQ(host::CallString(entry(0), {Arg::Str("A\\B\\C"), Arg::Str("A\\E\\F")}), "    E");
     EXPECT_EQ(host::CallString(entry(1), {Arg::Str("A\\B\\C")}), "        C");

@@ -223,9 +223,9 @@ struct Comparison {
 TEST(FormatFootprint, AgreesWithPrintfOnRandomDoubles) {
     std::mt19937_64 rng(20240613);
     Comparison c;
-    const std::uint64_t signAndMantissa = (std::uint64_t{1} << 63) | ((std::uint64_t{1} << 52) - 1);
+    constexpr std::uint64_t signAndMantissa = (std::uint64_t{1} << 63) | ((std::uint64_t{1} << 52) - 1);
     // A random sign and mantissa with the biased exponent `biased`.
-    const auto withExponent = [&rng, signAndMantissa](std::uint64_t biased) {
+    const auto withExponent = [&rng](std::uint64_t biased) {
         return FromBits((rng() & signAndMantissa) | biased << 52);
     };
 
