@@ -1,0 +1,132 @@
+# Runs qelrpt-host once per line of a case table and compares its standard
+# output, standard error and exit status with the line's expectations.
+#
+#   cmake -DTOOL=... [-DEMULATOR=...] -DCASES=table.tsv -DDATA=dir -DEXPECTED=dir
+#         -DLIBRARY=... -DPROBE=... -DPROBE_NOEXPORT=... -DPROBE_BADHEADER=...
+#         -P run_cases.cmake
+#
+# A table line holds tab-separated columns:
+#
+#   EXIT  STDOUT  STDERR  ARGUMENT...
+#
+# STDOUT and STDERR are "-" for nothing, "@FILE" for the contents of FILE in
+# the EXPECTED folder, "~REGEX" for text that the regular expression
+# matches as a whole (\n in it stands for a line feed), or else the text of
+# one line (its line feed implied).
+# In the arguments @LIBRARY@, @PROBE@, @PROBE_NOEXPORT@ and @PROBE_BADHEADER@
+# stand for the libraries' paths.  The tool runs in the DATA folder.  Empty
+# lines and lines starting with "#" are skipped.  Every case runs; the
+# script fails at the end if any of them failed.
+
+cmake_minimum_required(VERSION 3.25)
+
+file(READ "${CASES}" table)
+set(failures 0)
+set(cases 0)
+set(line_number 0)
+
+# Splits `text` at tabs into the variables fields_0, fields_1, ... and sets
+# field_count (lists cannot be used: a field may hold list separators).
+function(split_tabs text)
+  set(index 0)
+  while(TRUE)
+    string(FIND "${text}" "\t" tab)
+    if(tab EQUAL -1)
+      set(fields_${index} "${text}" PARENT_SCOPE)
+      math(EXPR count "${index} + 1")
+      set(field_count ${count} PARENT_SCOPE)
+      return()
+    endif()
+    string(SUBSTRING "${text}" 0 ${tab} field)
+    set(fields_${index} "${field}" PARENT_SCOPE)
+    math(EXPR tab "${tab} + 1")
+    string(SUBSTRING "${text}" ${tab} -1 text)
+    math(EXPR index "${index} + 1")
+  endwhile()
+endfunction()
+
+# Sets `result` to TRUE when `actual` meets `expectation` (see above).
+function(check expectation actual result)
+  if(expectation STREQUAL "-")
+    set(expected "")
+  elseif(expectation MATCHES "^@")
+    string(SUBSTRING "${expectation}" 1 -1 name)
+    file(READ "${EXPECTED}/${name}" expected)
+  elseif(expectation MATCHES "^~")
+    string(SUBSTRING "${expectation}" 1 -1 pattern)
+    string(REPLACE "\\n" "\n" pattern "${pattern}")
+    if("${actual}" MATCHES "^${pattern}$")
+      set(${result} TRUE PARENT_SCOPE)
+    else()
+      set(${result} FALSE PARENT_SCOPE)
+    endif()
+    return()
+  else()
+    set(expected "${expectation}\n")
+  endif()
+  if("${actual}" STREQUAL "${expected}")
+    set(${result} TRUE PARENT_SCOPE)
+  else()
+    set(${result} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+
+while(NOT table STREQUAL "")
+  string(FIND "${table}" "\n" end)
+  if(end EQUAL -1)
+    set(line "${table}")
+    set(table "")
+  else()
+    string(SUBSTRING "${table}" 0 ${end} line)
+    math(EXPR end "${end} + 1")
+    string(SUBSTRING "${table}" ${end} -1 table)
+  endif()
+  math(EXPR line_number "${line_number} + 1")
+  if(line STREQUAL "" OR line MATCHES "^#")
+    continue()
+  endif()
+  split_tabs("${line}")
+  if(field_count LESS 3)
+    message(FATAL_ERROR "${CASES}:${line_number}: expected EXIT, STDOUT, STDERR and the arguments")
+  endif()
+  set(arguments "")
+  math(EXPR last "${field_count} - 1")
+  foreach(i RANGE 3 ${last})
+    if(field_count EQUAL 3)  # no arguments (RANGE 3 2 would count down)
+      break()
+    endif()
+    set(argument "${fields_${i}}")
+    foreach(name LIBRARY PROBE PROBE_NOEXPORT PROBE_BADHEADER)
+      string(REPLACE "@${name}@" "${${name}}" argument "${argument}")
+    endforeach()
+    if(argument MATCHES ";")
+      message(FATAL_ERROR "${CASES}:${line_number}: the driver cannot pass a \";\" in an argument")
+    endif()
+    if(argument MATCHES "\\\\$")
+      # A backslash before the list separator would escape it.
+      message(FATAL_ERROR "${CASES}:${line_number}: the driver cannot pass an argument that ends in a backslash")
+    endif()
+    list(APPEND arguments "${argument}")
+  endforeach()
+
+  execute_process(COMMAND ${EMULATOR} ${TOOL} ${arguments}
+    WORKING_DIRECTORY "${DATA}"
+    OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+  math(EXPR cases "${cases} + 1")
+
+  check("${fields_1}" "${out}" out_ok)
+  check("${fields_2}" "${err}" err_ok)
+  if(NOT status STREQUAL "${fields_0}" OR NOT out_ok OR NOT err_ok)
+    math(EXPR failures "${failures} + 1")
+    string(REPLACE ";" " " shown "${arguments}")
+    message(SEND_ERROR "${CASES}:${line_number}: qelrpt-host ${shown}\n"
+      "  exit status ${status}, expected ${fields_0}\n"
+      "  standard output (expected ${fields_1}):\n${out}\n"
+      "  standard error (expected ${fields_2}):\n${err}")
+  endif()
+endwhile()
+
+if(failures GREATER 0)
+  message(FATAL_ERROR "${failures} of ${cases} cases failed")
+endif()
+message(STATUS "${cases} cases passed")

@@ -1,0 +1,66 @@
+// A reader for comma-separated values as RFC 4180 describes them, over a
+// file held in memory:
+//   - records end with a line feed or a carriage return and line feed; the
+//     last record may end without one;
+//   - a field in double quotes may hold commas, line breaks and quotes, a
+//     quote being written twice ("say ""hi""");
+//   - a field not in quotes may hold no quote at all;
+//   - blanks belong to the field.
+// Two liberties: a UTF-8 byte order mark at the start is skipped, and
+// empty lines (no character at all before the line break) are ignored.
+//
+// A malformed record is reported with the line it starts on, and reading
+// goes on with the line after that one, so one bad line costs only itself
+// even when an unclosed quote would otherwise swallow the rest of the file.
+//
+// The reader needs no copy of the data: the fields of a well-formed record
+// are unquoted and NUL-terminated in place, so they can be handed to C
+// interfaces as they are and stay valid as long as the data does.
+#ifndef QELRPT_HOST_CSV_H
+#define QELRPT_HOST_CSV_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace qhost {
+
+struct CsvField {
+    const char *text;  // NUL-terminated; may hold further NUL bytes from the file
+    std::size_t size;
+};
+
+struct CsvRecord {
+    std::size_t line = 0;  // the line the record starts on, from 1
+    std::vector<CsvField> fields;
+    std::string error;  // not empty: the record is malformed and has no fields
+};
+
+class CsvReader {
+   public:
+    // `data` holds `size` bytes of the file and one more byte that the
+    // reader may write.
+    CsvReader(char *data, std::size_t size);
+
+    // Reads the next record; false at the end of the data.
+    bool Next(CsvRecord &record);
+
+   private:
+    struct Span {
+        std::size_t begin = 0, end = 0;
+        bool doubledQuotes = false;
+    };
+
+    bool Malformed(CsvRecord &record, std::size_t start, const char *problem);
+    bool IsLineBreak(std::size_t pos) const;
+
+    char *data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+    std::size_t line_ = 1;
+    std::vector<Span> spans_;
+};
+
+}  // namespace qhost
+
+#endif

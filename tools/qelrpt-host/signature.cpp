@@ -1,0 +1,125 @@
+#include "signature.h"
+
+#include <cstddef>
+
+namespace qhost {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// A cursor over a definition text.
+struct Scanner {
+    std::string_view text;
+    std::size_t pos = 0;
+
+    void SkipBlanks() {
+        while (pos < text.size() && IsBlank(text[pos])) ++pos;
+    }
+    bool AtEnd() const { return pos >= text.size(); }
+    char Peek() const { return AtEnd() ? '\0' : text[pos]; }
+    std::string_view Word() {
+        const std::size_t start = pos;
+        if (!AtEnd() && IsLetter(text[pos])) {
+            ++pos;
+            while (!AtEnd() && (IsLetter(text[pos]) || IsDigit(text[pos]))) ++pos;
+        }
+        return text.substr(start, pos - start);
+    }
+};
+
+// Reads a type word; returns an empty text on success, else the problem.
+std::string ReadType(Scanner &scan, const char *what, ValueType &type) {
+    scan.SkipBlanks();
+    const std::string_view word = scan.Word();
+    if (word.empty()) return std::string("expected ") + what;
+    if (word == "String") {
+        type = ValueType::String;
+    } else if (word == "Number") {
+        type = ValueType::Number;
+    } else if (word == "Boolean") {
+        type = ValueType::Boolean;
+    } else {
+        return "unknown type \"" + std::string(word) + "\" (known: String, Number, Boolean)";
+    }
+    return {};
+}
+
+}  // namespace
+
+const char *TypeName(ValueType type) {
+    switch (type) {
+        case ValueType::String:
+            return "String";
+        case ValueType::Number:
+            return "Number";
+        case ValueType::Boolean:
+            return "Boolean";
+    }
+    return "?";
+}
+
+std::string ParseDefinition(std::string_view text, Signature &signature) {
+    Scanner scan{text};
+    Signature result;
+    if (std::string problem = ReadType(scan, "a result type", result.result); !problem.empty()) return problem;
+    if (!IsBlank(scan.Peek())) return "expected a blank after the result type";
+    scan.SkipBlanks();
+    result.name = std::string(scan.Word());
+    if (result.name.empty()) return "expected the function name after the result type";
+    scan.SkipBlanks();
+    if (scan.Peek() != '(') return "expected \"(\" after the function name";
+    ++scan.pos;
+    scan.SkipBlanks();
+    if (scan.Peek() != ')') {
+        for (;;) {
+            ValueType type{};
+            if (std::string problem = ReadType(scan, "a parameter type", type); !problem.empty()) return problem;
+            result.parameters.push_back(type);
+            scan.SkipBlanks();
+            if (scan.Peek() == ',') {
+                ++scan.pos;
+                continue;
+            }
+            if (scan.Peek() == ')') break;
+            return "expected \",\" or \")\" after a parameter type";
+        }
+    }
+    ++scan.pos;
+    scan.SkipBlanks();
+    if (!scan.AtEnd()) return "unexpected text after \")\"";
+    signature = std::move(result);
+    return {};
+}
+
+std::string DeclaredName(std::string_view text) {
+    Scanner scan{text.substr(0, text.find('('))};
+    scan.SkipBlanks();
+    if (scan.Word().empty() || !IsBlank(scan.Peek())) return {};
+    scan.SkipBlanks();
+    return std::string(scan.Word());
+}
+
+std::string CallProblem(const Signature &signature) {
+    if (signature.result == ValueType::Number)
+        return "it returns a Number, and a call block has room only for a String or a Boolean result";
+    for (std::size_t i = 0; i < signature.parameters.size(); ++i) {
+        if (signature.parameters[i] == ValueType::Boolean)
+            return "parameter " + std::to_string(i + 1) +
+                   " is a Boolean, and a call block carries only String and Number arguments";
+    }
+    return {};
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+}  // namespace qhost
