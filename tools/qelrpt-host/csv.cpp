@@ -63,7 +63,10 @@ bool CsvReader::Next(CsvRecord &record) {
                 return Malformed(record, start, "text follows the closing quote of a field");
         } else {
             span.begin = pos_;
-            while (pos_ < size_ && data_[pos_] != ',' && data_[pos_] != '"' && !IsLineBreak(pos_)) ++pos_;
+            for (; pos_ < size_; ++pos_) {
+                const char c = data_[pos_];
+                if (c == ',' || c == '"' || c == '\n' || (c == '\r' && IsLineBreak(pos_))) break;
+            }
             span.end = pos_;
             if (pos_ < size_ && data_[pos_] == '"')
                 return Malformed(record, start, "a field that is not in quotes holds a quote");

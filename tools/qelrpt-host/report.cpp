@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "csv.h"
+#include "sort.h"
 #include "text.h"
 
 namespace qhost {
@@ -51,6 +52,12 @@ std::vector<char> ReadFile(const std::string &path) {
     std::FILE *file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) throw HostError("cannot open " + path + ": " + std::strerror(errno));
     std::vector<char> data;
+    // Room for the whole file at once where its size can be told.
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        if (size > 0) data.reserve(static_cast<std::size_t>(size) + 1);
+        std::rewind(file);
+    }
     std::array<char, 1 << 16> chunk{};
     for (;;) {
         const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
@@ -309,8 +316,15 @@ ReportSummary RenderReport(const Plugin &plugin, const std::string &path, const 
         if (keep) tags.push_back(tag);
     }
     summary.tagsListed = tags.size();
-    if (!options.keepOrder)
-        std::stable_sort(tags.begin(), tags.end(), [](const Tag &a, const Tag &b) { return a.Name() < b.Name(); });
+    if (!options.keepOrder) {
+        std::vector<std::string_view> names;
+        names.reserve(tags.size());
+        for (const Tag &tag : tags) names.push_back(tag.Name());
+        std::vector<Tag> sorted;
+        sorted.reserve(tags.size());
+        for (const std::uint32_t position : SortedOrder(names)) sorted.push_back(tags[position]);
+        tags.swap(sorted);
+    }
 
     // Ask the library for every line first; the text listing needs the
     // widest indented name before it writes its first line.

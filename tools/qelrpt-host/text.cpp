@@ -1,5 +1,6 @@
 #include "text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <system_error>
 
@@ -28,7 +29,7 @@ HostNumber ParseHostNumber(std::string_view text) {
         negative = text[pos] == '-';
         ++pos;
     }
-    const std::string_view whole = text.substr(pos, DigitRun(text, pos));
+    std::string_view whole = text.substr(pos, DigitRun(text, pos));
     pos += whole.size();
     std::string_view fraction;
     if (pos < text.size() && text[pos] == '.') {
@@ -55,23 +56,31 @@ HostNumber ParseHostNumber(std::string_view text) {
     if (pos != text.size()) return {};
 
     // The significant digits without leading zeros, then the exponent that
-    // puts the decimal point back and moves it two places to the right.
-    std::string digits;
-    digits.reserve(whole.size() + fraction.size() + 12);
-    digits.append(whole).append(fraction);
-    const std::size_t first = digits.find_first_not_of('0');
-    if (first == std::string::npos) return {NumberStatus::Ok, negative ? -0.0 : 0.0};
-    digits.erase(0, first);
+    // puts the decimal point back and moves it two places to the right:
+    // "123.45" becomes "12345e0".  Short numbers, nearly all of them, are
+    // built on the stack.
     const long scale = exponent - static_cast<long>(fraction.size()) + 2;
-    digits.push_back('e');
-    char exponentText[24];
-    const auto written = std::to_chars(std::begin(exponentText), std::end(exponentText), scale);
-    digits.append(exponentText, written.ptr);
+    while (!whole.empty() && whole.front() == '0') whole.remove_prefix(1);
+    if (whole.empty())
+        while (!fraction.empty() && fraction.front() == '0') fraction.remove_prefix(1);
+    if (whole.empty() && fraction.empty()) return {NumberStatus::Ok, negative ? -0.0 : 0.0};
+    char local[64];
+    std::string large;
+    const std::size_t room = whole.size() + fraction.size() + 24;
+    char *digits = local;
+    if (room > sizeof local) {
+        large.resize(room);
+        digits = large.data();
+    }
+    char *end = std::copy(whole.begin(), whole.end(), digits);
+    end = std::copy(fraction.begin(), fraction.end(), end);
+    *end++ = 'e';
+    end = std::to_chars(end, digits + room, scale).ptr;
 
     double value = 0;
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    const auto [stop, ec] = std::from_chars(digits, end, value);
     if (ec == std::errc::result_out_of_range) return {NumberStatus::OutOfRange, 0};
-    if (ec != std::errc() || end != digits.data() + digits.size()) return {};
+    if (ec != std::errc() || stop != end) return {};
     return {NumberStatus::Ok, negative ? -value : value};
 }
 
