@@ -5,65 +5,296 @@
 //   QELIndentTagName(tag name)    the leaf, indented by its depth
 //   QELRemoveTagName(tag name)    the name without its leaf
 //
-// All three walk a name with the same segment scan: the characters up to
-// the next separator form a segment, the separator ends it, and the scan
-// goes on after it.  The text after the last separator is the leaf and is
-// never handled as a segment; a name without separators is all leaf.
+// All three walk a name by its separators: the characters up to the next
+// separator form a segment, the separator ends it, and the walk goes on
+// after it.  The text after the last separator is the leaf and is never
+// handled as a segment; a name without separators is all leaf.
+//
+// A name's length is taken first; then its characters are looked at in
+// blocks of 16 with SSE2 compares, each block giving a bit mask of the
+// separators (or of the differences from another name) in it, or their
+// number.  A block never reaches outside the name: where a scan ends
+// inside a block, that block is moved back to end with the scan (or to
+// start with the name) and keeps only the characters it has to look at.
+// Names shorter than a block, and builds without SSE2, go character by
+// character.  Every write stays within the working buffer.  The scans and
+// the appends are inlined into each worker, so that the scan's state and
+// the text's length stay in registers.
 #include "tagname.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qelrpt {
 namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '.'; }
 
-// Length of the segment at `s`: the characters before the next separator
-// or, when none is left, before the end of the text.
-std::size_t SegmentLength(const char *s) { return std::strcspn(s, SeparatorSet); }
+#if defined(__SSE2__)
+constexpr std::size_t BlockBytes = 16;
 
-void AppendIndent(TextOut &t, std::size_t depth) {
-    for (std::size_t i = 0; i < depth && !TextFull(t); ++i) AppendBytes(t, IndentUnit, sizeof IndentUnit - 1);
+// Bit k of a mask stands for the character at offset k of a block.
+using Marks = unsigned;
+
+std::size_t FirstMark(Marks m) { return static_cast<std::size_t>(std::countr_zero(m)); }
+
+// One past the last mark, or 0 without any.
+std::size_t AfterLastMark(Marks m) { return static_cast<std::size_t>(std::bit_width(m)); }
+
+// The marks from offset `from` on.
+Marks From(Marks m, std::size_t from) { return m & (~Marks{0} << from); }
+
+__m128i LoadBlock(const char *s) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(s)); }
+
+void StoreBlock(char *d, __m128i block) { _mm_storeu_si128(reinterpret_cast<__m128i *>(d), block); }
+
+// Moves N bytes, N a constant.
+template <std::size_t N>
+void Move(char *d, const char *s) {
+    char bytes[N];
+    std::memcpy(bytes, s, N);
+    std::memcpy(d, bytes, N);
+}
+
+Marks MarksOf(__m128i equal) { return static_cast<Marks>(_mm_movemask_epi8(equal)); }
+
+// The separators in the block at `s`.
+Marks SeparatorsIn(const char *s) {
+    const __m128i block = LoadBlock(s);
+    return MarksOf(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('.')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\\'))));
+}
+
+// Where the blocks at `a` and at `b` differ.
+Marks DifferencesIn(const char *a, const char *b) {
+    return MarksOf(_mm_cmpeq_epi8(LoadBlock(a), LoadBlock(b))) ^ 0xFFFFU;
+}
+#endif
+
+// How many separators the first characters of a name hold, and whether
+// one of them is a dot.
+struct SeparatorCount {
+    std::size_t count = 0;
+    bool dot = false;
+};
+
+#if defined(__SSE2__)
+// Sixteen zero bytes, sixteen 0xFF bytes, sixteen zero bytes: a block
+// loaded from it at 16 - k has its lanes from k on set, one loaded at
+// 32 - k its lanes before k.
+struct LaneTable {
+    unsigned char bytes[3 * BlockBytes];
+};
+constexpr LaneTable MakeLaneTable() {
+    LaneTable table{};
+    for (std::size_t i = BlockBytes; i < 2 * BlockBytes; ++i) table.bytes[i] = 0xFF;
+    return table;
+}
+constexpr LaneTable LaneBytes = MakeLaneTable();
+
+// The lanes of a block from `from` up to but excluding `to`.
+__m128i Lanes(std::size_t from, std::size_t to) {
+    const auto *bytes = reinterpret_cast<const char *>(LaneBytes.bytes);
+    return _mm_and_si128(LoadBlock(bytes + BlockBytes - from), LoadBlock(bytes + 2 * BlockBytes - to));
+}
+
+// CountSeparators for a name of at least one block: each block adds the
+// number of its separators, which one sum of absolute differences gives
+// for each half of it, and its dots to a mask of all dots seen.
+[[gnu::always_inline]] inline SeparatorCount CountBlocks(const char *s, std::size_t end) {
+    const __m128i dot = _mm_set1_epi8('.');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i one = _mm_set1_epi8(1);
+    const __m128i zero = _mm_setzero_si128();
+    SeparatorCount found;
+    __m128i dots = zero;
+    auto add = [&](std::size_t at, __m128i keep) {
+        const __m128i block = LoadBlock(s + at);
+        const __m128i isDot = _mm_and_si128(_mm_cmpeq_epi8(block, dot), keep);
+        const __m128i isSeparator = _mm_or_si128(isDot, _mm_and_si128(_mm_cmpeq_epi8(block, backslash), keep));
+        const __m128i halves = _mm_sad_epu8(_mm_and_si128(isSeparator, one), zero);
+        found.count += static_cast<std::size_t>(_mm_extract_epi16(halves, 0) + _mm_extract_epi16(halves, 4));
+        dots = _mm_or_si128(dots, isDot);
+    };
+    std::size_t i = 0;
+    for (; i + BlockBytes <= end; i += BlockBytes) add(i, _mm_set1_epi8(-1));
+    if (i < end) {
+        // The scan ends inside a block: the last block ends with it, or
+        // starts with the name, and counts only the characters not seen
+        // yet.
+        const std::size_t at = end >= BlockBytes ? end - BlockBytes : 0;
+        add(at, Lanes(i - at, end - at));
+    }
+    found.dot = MarksOf(dots) != 0;
+    return found;
+}
+#endif
+
+// The separators among the first `end` of the `size` characters at `s`.
+[[gnu::always_inline]] inline SeparatorCount CountSeparators(const char *s, std::size_t end, std::size_t size) {
+#if defined(__SSE2__)
+    if (size >= BlockBytes) return CountBlocks(s, end);
+#else
+    static_cast<void>(size);
+#endif
+    SeparatorCount found;
+    for (std::size_t i = 0; i < end; ++i) {
+        if (!IsSeparator(s[i])) continue;
+        ++found.count;
+        found.dot = found.dot || s[i] == '.';
+    }
+    return found;
+}
+
+// The offset of the first separator at or after `from` among the `size`
+// characters at `s`, or `size` when none is left.
+[[gnu::always_inline]] inline std::size_t NextSeparator(const char *s, std::size_t from, std::size_t size) {
+    std::size_t i = from;
+#if defined(__SSE2__)
+    if (size >= BlockBytes) {
+        for (; i + BlockBytes <= size; i += BlockBytes) {
+            const Marks m = SeparatorsIn(s + i);
+            if (m != 0) return i + FirstMark(m);
+        }
+        if (i < size) {
+            const std::size_t at = size - BlockBytes;
+            const Marks m = From(SeparatorsIn(s + at), i - at);
+            if (m != 0) return at + FirstMark(m);
+        }
+        return size;
+    }
+#endif
+    while (i < size && !IsSeparator(s[i])) ++i;
+    return i;
+}
+
+// The offset just after the last separator among the first `end` of the
+// `size` characters at `s`, or 0 without any: where the leaf starts when
+// `end` is the whole name.
+[[gnu::always_inline]] inline std::size_t AfterLastSeparator(const char *s, std::size_t end, std::size_t size) {
+    std::size_t i = end;
+#if defined(__SSE2__)
+    if (size >= BlockBytes) {
+        for (; i >= BlockBytes; i -= BlockBytes) {
+            const Marks m = SeparatorsIn(s + i - BlockBytes);
+            if (m != 0) return i - BlockBytes + AfterLastMark(m);
+        }
+        return AfterLastMark(SeparatorsIn(s) & ((Marks{1} << i) - 1));
+    }
+#else
+    static_cast<void>(size);
+#endif
+    while (i > 0 && !IsSeparator(s[i - 1])) --i;
+    return i;
+}
+
+// The length of the common prefix of the first `n` characters at `a` and
+// at `b`.
+[[gnu::always_inline]] inline std::size_t CommonPrefix(const char *a, const char *b, std::size_t n) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    if (n >= BlockBytes) {
+        for (; i + BlockBytes <= n; i += BlockBytes) {
+            const Marks m = DifferencesIn(a + i, b + i);
+            if (m != 0) return i + FirstMark(m);
+        }
+        if (i < n) {
+            const std::size_t at = n - BlockBytes;
+            const Marks m = From(DifferencesIn(a + at, b + at), i - at);
+            if (m != 0) return at + FirstMark(m);
+        }
+        return n;
+    }
+#endif
+    while (i < n && a[i] == b[i]) ++i;
+    return i;
+}
+
+// Appends the `n` characters at `s`, as far as they fit.  With SSE2 they
+// move in 16-byte blocks, the last one moved back to end with them, and
+// fewer than 16 in two overlapping halves: a few fixed-size moves, where
+// a copy of a length the compiler knows to be short may otherwise become
+// a slow string instruction.
+[[gnu::always_inline]] inline void AppendCopy(TextOut &t, const char *s, std::size_t n) {
+#if defined(__SSE2__)
+    const std::size_t room = TextBufferSize - 1 - t.len;
+    if (n > room) n = room;
+    char *d = t.data + t.len;
+    if (n >= BlockBytes) {
+        for (std::size_t i = 0; i + BlockBytes < n; i += BlockBytes) StoreBlock(d + i, LoadBlock(s + i));
+        StoreBlock(d + n - BlockBytes, LoadBlock(s + n - BlockBytes));
+    } else if (n >= 8) {
+        Move<8>(d, s);
+        Move<8>(d + n - 8, s + n - 8);
+    } else if (n >= 4) {
+        Move<4>(d, s);
+        Move<4>(d + n - 4, s + n - 4);
+    } else if (n > 0) {
+        d[0] = s[0];
+        d[n / 2] = s[n / 2];
+        d[n - 1] = s[n - 1];
+    }
+    t.len += n;
+#else
+    AppendBytes(t, s, n);
+#endif
+}
+
+// IndentUnit is blanks only, so the indentation of any depth is a run of
+// blanks: the first characters of a line of them as long as a text.
+constexpr std::size_t IndentWidth = sizeof IndentUnit - 1;
+constexpr bool AllBlanks(const char *s) { return *s == '\0' || (*s == ' ' && AllBlanks(s + 1)); }
+static_assert(AllBlanks(IndentUnit));
+
+struct BlankLine {
+    char blanks[TextBufferSize];
+};
+constexpr BlankLine MakeBlankLine() {
+    BlankLine line{};
+    for (char &c : line.blanks) c = ' ';
+    return line;
+}
+constexpr BlankLine Blanks = MakeBlankLine();
+
+[[gnu::always_inline]] inline void AppendIndent(TextOut &t, std::size_t depth) {
+    const std::size_t fit = (TextBufferSize - 1) / IndentWidth + 1;
+    AppendCopy(t, Blanks.blanks, (depth < fit ? depth : fit) * IndentWidth);
 }
 
 }  // namespace
 
 std::size_t IndentLeafName(const char *name, char *out) {
     TextOut t{out, 0};
-    bool sawDot = false;
-    const char *s = name;
-    for (;;) {
-        const std::size_t n = SegmentLength(s);
-        if (s[n] == '\0') break;
-        sawDot = sawDot || s[n] == '.';
-        AppendBytes(t, IndentUnit, sizeof IndentUnit - 1);
-        s += n + 1;
-    }
-    if (sawDot) AppendChar(t, '.');
-    AppendBytes(t, s, std::strlen(s));
+    const std::size_t len = std::strlen(name);
+    const SeparatorCount separators = CountSeparators(name, len, len);
+    const std::size_t leaf = AfterLastSeparator(name, len, len);
+    AppendIndent(t, separators.count);
+    if (separators.dot) AppendChar(t, '.');
+    AppendCopy(t, name + leaf, len - leaf);
     return FinishText(t);
 }
 
 std::size_t StripLeafName(const char *name, char *out) {
     TextOut t{out, 0};
-    const char *leaf = name;
-    for (;;) {
-        const std::size_t n = SegmentLength(leaf);
-        if (leaf[n] == '\0') break;
-        leaf += n + 1;
-    }
     // The leaf starts just after the last separator; without one it starts
     // at the beginning and nothing is left.
-    if (leaf != name) AppendBytes(t, name, static_cast<std::size_t>(leaf - name) - 1);
+    const std::size_t len = std::strlen(name);
+    const std::size_t leaf = AfterLastSeparator(name, len, len);
+    if (leaf > 0) AppendCopy(t, name, leaf - 1);
     return FinishText(t);
 }
 
 std::size_t BuildHierarchyLines(const char *previous, const char *current, char *out) {
     TextOut t{out, 0};
+    const std::size_t previousLen = std::strlen(previous);
+    const std::size_t currentLen = std::strlen(current);
 
     // Common prefix of the two names.
-    std::size_t p = 0;
-    while (previous[p] != '\0' && previous[p] == current[p]) ++p;
+    const std::size_t p = CommonPrefix(previous, current, previousLen < currentLen ? previousLen : currentLen);
     if (previous[p] == '\0' && current[p] == '\0') return FinishText(t);
 
     // Split point: new levels begin after index `split`.  A dot in the
@@ -74,33 +305,31 @@ std::size_t BuildHierarchyLines(const char *previous, const char *current, char 
     if (current[p] == '.' && (previous[p] == ' ' || previous[p] == '\0')) {
         split = static_cast<std::ptrdiff_t>(p);
     } else {
-        for (std::size_t i = p; i-- > 0;) {
-            if (IsSeparator(current[i])) {
-                split = static_cast<std::ptrdiff_t>(i);
-                break;
-            }
-        }
+        split = static_cast<std::ptrdiff_t>(AfterLastSeparator(current, p, currentLen)) - 1;
     }
+
+    // The first segment after the split; when it is the leaf, the current
+    // name opens no new level.
+    auto start = static_cast<std::size_t>(split + 1);
+    std::size_t end = NextSeparator(current, start, currentLen);
+    if (end == currentLen) return FinishText(t);
 
     // Depth of the first new level: the levels before the split, counted
     // only when the split is not at the very start of the name.
     std::size_t depth = 0;
-    if (split > 0) {
-        for (std::ptrdiff_t i = 0; i < split; ++i) depth += IsSeparator(current[i]) ? 1U : 0U;
-        depth += 1;
-    }
+    if (split > 0) depth = CountSeparators(current, static_cast<std::size_t>(split), currentLen).count + 1;
 
     // One line per remaining segment; the leaf is never written.
-    const char *s = current + split + 1;
     for (;;) {
-        const std::size_t n = SegmentLength(s);
-        if (s[n] == '\0' || TextFull(t)) break;
         if (t.len > 0) AppendChar(t, '\n');
         AppendIndent(t, depth);
-        if (s[n] == '.') AppendChar(t, '.');
-        AppendBytes(t, s, n);
+        if (current[end] == '.') AppendChar(t, '.');
+        AppendCopy(t, current + start, end - start);
         ++depth;
-        s += n + 1;
+        start = end + 1;
+        if (TextFull(t)) break;
+        end = NextSeparator(current, start, currentLen);
+        if (end == currentLen) break;
     }
     return FinishText(t);
 }
