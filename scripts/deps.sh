@@ -8,6 +8,7 @@
 #   scripts/deps.sh test    everything the test command needs
 #   scripts/deps.sh fuzz    the fuzzing build (clang, libFuzzer)
 #   scripts/deps.sh coverage  the coverage build (clang, llvm-cov)
+#   scripts/deps.sh bench   the benchmarks (native build, valgrind)
 set -euo pipefail
 
 main_packages=(cmake ninja-build g++ libc6-dev googletest libbenchmark-dev)
@@ -16,13 +17,15 @@ test_packages=("${main_packages[@]}" googletest g++-multilib g++-mingw-w64-i686-
 
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev)
 coverage_packages=("${main_packages[@]}" clang llvm)
+bench_packages=("${main_packages[@]}" valgrind)
 
 case "${1:-test}" in
   main) wanted=("${main_packages[@]}") ;;
   test) wanted=("${test_packages[@]}" "${fuzz_packages[@]}") ;;
   fuzz) wanted=("${fuzz_packages[@]}") ;;
   coverage) wanted=("${coverage_packages[@]}") ;;
-  *) echo "usage: $0 [main|test|fuzz|coverage]" >&2; exit 2 ;;
+  bench) wanted=("${bench_packages[@]}") ;;
+  *) echo "usage: $0 [main|test|fuzz|coverage|bench]" >&2; exit 2 ;;
 esac
 
 missing=()
