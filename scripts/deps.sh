@@ -12,7 +12,7 @@
 set -euo pipefail
 
 main_packages=(cmake ninja-build g++ libc6-dev googletest libbenchmark-dev)
-test_packages=("${main_packages[@]}" googletest g++-multilib g++-mingw-w64-i686-posix
+test_packages=("${main_packages[@]}" g++-multilib g++-mingw-w64-i686-posix
   binutils-mingw-w64-i686 wine wine32:i386 clang-format clang-tidy valgrind locales git)
 
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev)
