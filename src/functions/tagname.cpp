@@ -33,7 +33,7 @@
 namespace qelrpt {
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '.'; }
+bool IsSeparator(char c) { return c == SeparatorSet[0] || c == SeparatorSet[1]; }
 
 #if defined(__SSE2__)
 constexpr std::size_t BlockBytes = 16;
