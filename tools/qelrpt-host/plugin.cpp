@@ -113,7 +113,7 @@ std::vector<std::string> ReadTextList(Getter getter, const char *name) {
 
 }  // namespace
 
-Plugin::Plugin(const std::string &path) : path_(path) {
+Plugin::Plugin(const std::string &path) {
     const std::string loaderPath = LoaderPath(path);
 #ifdef _WIN32
     // A library that cannot be loaded is reported here, not in a dialog box.

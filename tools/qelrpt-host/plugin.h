@@ -48,7 +48,6 @@ class Plugin {
     Plugin(Plugin &&) = delete;
     Plugin &operator=(Plugin &&) = delete;
 
-    const std::string &Path() const { return path_; }
     std::uint16_t Version() const { return version_; }
     const std::vector<Function> &Functions() const { return functions_; }
 
@@ -66,7 +65,6 @@ class Plugin {
     void *Resolve(const char *name) const;
     void ReadTables();
 
-    std::string path_;
     void *handle_ = nullptr;
     std::int32_t(QELRPT_CALL *initialize_)() = nullptr;
     std::int32_t(QELRPT_CALL *terminate_)() = nullptr;
@@ -107,8 +105,6 @@ class Call {
     Call &operator=(const Call &) = delete;
     Call(Call &&) = delete;
     Call &operator=(Call &&) = delete;
-
-    const Function &Target() const { return function_; }
 
     // Argument `index` (from 0): a String is passed as a pointer to the
     // NUL-terminated text, which must outlive the call; a Number as the
