@@ -73,34 +73,43 @@ TEST(CsvReader, ReportsMalformedRecordsAndGoesOn) {
          "ok,1\n\"open,2\nnext,3\n",
          {"1:ok|1", "2:!a quoted field is not closed", "3:next|3"}},
         // The quote opened on line 1 is closed by the one that opens line 3;
-        // the record is malformed there, and reading resumes on line 2.
+        // the record is malformed there, and reading resumes on line 4, not
+        // inside the quoted field.
         {"unclosed quote running into a later line",
-         "\"a,1\nb,2\n\"c\",3\n",
-         {"1:!text follows the closing quote of a field (on line 3)", "2:b|2", "3:c|3"}},
+         "\"A\nB,1,2\nC\"x,1,2\nD,1,2\n",
+         {"1:!text follows the closing quote of a field (on line 3)", "4:D|1|2"}},
+        {"text after a closing quote on the last line",
+         "\"a,1\nb,2\n\"c\",3",
+         {"1:!text follows the closing quote of a field (on line 3)"}},
         {"lines after a malformed multi-line record keep their numbers",
          "\"a\nb\"x,1\nc,2\n",
-         {"1:!text follows the closing quote of a field (on line 2)", "2:!a field that is not in quotes holds a quote",
-          "3:c|2"}},
+         {"1:!text follows the closing quote of a field (on line 2)", "3:c|2"}},
+        {"stray quote after a multi-line field",
+         "\"a\r\nb\",x\"y\r\n\nc,1\n",
+         {"1:!a field that is not in quotes holds a quote (on line 2)", "4:c|1"}},
+        {"unclosed quote resumes after the record's first line",
+         "\"a\nb,\"\"\"\"\nc,2\n",
+         {"1:!a quoted field is not closed (on line 2)", "2:b|\"", "3:c|2"}},
         {"CR LF after a malformed record", "a\"b\r\nc\r\n", {"1:!a field that is not in quotes holds a quote", "2:c"}},
     };
     for (const Case &c : cases) EXPECT_EQ(ReadAll(c.input), c.records) << c.title;
 }
 
 TEST(CsvReader, LeavesMalformedRecordsUnchanged) {
-    // Reading resumes inside a malformed record, so the reader must not
-    // have unquoted or terminated anything in it.
-    const std::string input = "\"a\"\"b\nc,\"d\"\"e\"\n";
+    // After an unclosed quote reading resumes inside the malformed record,
+    // so the reader must not have unquoted or terminated anything in it.
+    const std::string input = "\"a\"\"b\nc,\"\"\"\"\n";
     std::vector<char> data(input.begin(), input.end());
     data.push_back('\0');
     qhost::CsvReader reader(data.data(), input.size());
     qhost::CsvRecord record;
     ASSERT_TRUE(reader.Next(record));
-    EXPECT_EQ(record.error, "text follows the closing quote of a field (on line 2)");
+    EXPECT_EQ(record.error, "a quoted field is not closed (on line 2)");
     ASSERT_TRUE(reader.Next(record));
     ASSERT_TRUE(record.error.empty()) << record.error;
     ASSERT_EQ(record.fields.size(), 2U);
     EXPECT_STREQ(record.fields[0].text, "c");
-    EXPECT_STREQ(record.fields[1].text, "d\"e");
+    EXPECT_STREQ(record.fields[1].text, "\"");
     EXPECT_FALSE(reader.Next(record));
 }
 

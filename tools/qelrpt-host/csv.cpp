@@ -15,14 +15,19 @@ bool CsvReader::IsLineBreak(std::size_t pos) const {
 }
 
 // Records the problem, with the line it was found on when the record began
-// on an earlier one, and moves on to the line after the record's first.
-bool CsvReader::Malformed(CsvRecord &record, std::size_t start, const char *problem) {
+// on an earlier one, and moves on.  An unclosed quote may have swallowed
+// the rest of the file, so reading then resumes on the line after the
+// record's first; any other problem is found where the record's quotes are
+// balanced, so reading resumes on the line after the one it was found on
+// and never inside a quoted field.
+bool CsvReader::Malformed(CsvRecord &record, std::size_t start, const char *problem, Resume resume) {
     record.error = problem;
     if (line_ != record.line) record.error += " (on line " + std::to_string(line_) + ")";
     record.fields.clear();
-    const void *lineFeed = std::memchr(data_ + start, '\n', size_ - start);
+    const std::size_t from = resume == Resume::AfterFirstLine ? start : std::min(pos_, size_);
+    const void *lineFeed = std::memchr(data_ + from, '\n', size_ - from);
     pos_ = lineFeed != nullptr ? static_cast<std::size_t>(static_cast<const char *>(lineFeed) - data_) + 1 : size_;
-    line_ = record.line + 1;
+    line_ = (resume == Resume::AfterFirstLine ? record.line : line_) + 1;
     return true;
 }
 
@@ -47,7 +52,8 @@ bool CsvReader::Next(CsvRecord &record) {
             span.begin = ++pos_;
             for (;;) {
                 const void *quote = std::memchr(data_ + pos_, '"', size_ - pos_);
-                if (quote == nullptr) return Malformed(record, start, "a quoted field is not closed");
+                if (quote == nullptr)
+                    return Malformed(record, start, "a quoted field is not closed", Resume::AfterFirstLine);
                 const auto at = static_cast<std::size_t>(static_cast<const char *>(quote) - data_);
                 line_ += static_cast<std::size_t>(std::count(data_ + pos_, data_ + at, '\n'));
                 pos_ = at + 1;
@@ -60,7 +66,7 @@ bool CsvReader::Next(CsvRecord &record) {
                 break;
             }
             if (pos_ < size_ && data_[pos_] != ',' && !IsLineBreak(pos_))
-                return Malformed(record, start, "text follows the closing quote of a field");
+                return Malformed(record, start, "text follows the closing quote of a field", Resume::AfterErrorLine);
         } else {
             span.begin = pos_;
             for (; pos_ < size_; ++pos_) {
@@ -69,7 +75,7 @@ bool CsvReader::Next(CsvRecord &record) {
             }
             span.end = pos_;
             if (pos_ < size_ && data_[pos_] == '"')
-                return Malformed(record, start, "a field that is not in quotes holds a quote");
+                return Malformed(record, start, "a field that is not in quotes holds a quote", Resume::AfterErrorLine);
         }
         spans_.push_back(span);
         if (pos_ < size_ && data_[pos_] == ',') {

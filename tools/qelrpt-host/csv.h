@@ -9,9 +9,11 @@
 // Two liberties: a UTF-8 byte order mark at the start is skipped, and
 // empty lines (no character at all before the line break) are ignored.
 //
-// A malformed record is reported with the line it starts on, and reading
-// goes on with the line after that one, so one bad line costs only itself
-// even when an unclosed quote would otherwise swallow the rest of the file.
+// A malformed record is reported with the line it starts on.  Reading goes
+// on with the line after the one the problem was found on, so that nothing
+// inside a quoted field is read as a record; only after a quoted field that
+// is not closed does it go on with the line after the record's first, so
+// that one unclosed quote does not swallow the rest of the file.
 //
 // The reader needs no copy of the data: the fields of a well-formed record
 // are unquoted and NUL-terminated in place, so they can be handed to C
@@ -51,7 +53,10 @@ class CsvReader {
         bool doubledQuotes = false;
     };
 
-    bool Malformed(CsvRecord &record, std::size_t start, const char *problem);
+    // Where reading goes on after a malformed record.
+    enum class Resume { AfterFirstLine, AfterErrorLine };
+
+    bool Malformed(CsvRecord &record, std::size_t start, const char *problem, Resume resume);
     bool IsLineBreak(std::size_t pos) const;
 
     char *data_;
