@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "csv.h"
@@ -24,6 +26,9 @@ constexpr std::size_t MaxTagColumn = 60;
 
 // The width QELNumberFootPrint pads its text to.
 constexpr std::size_t ValueColumn = 10;
+
+// The largest CSV file the report reads: 1 GiB.
+constexpr std::uintmax_t MaxFileSize = std::uintmax_t{1} << 30U;
 
 // The job number the report hands to UFStartJob and UFEndJob.
 constexpr std::uint32_t ReportJob = 1;
@@ -47,30 +52,6 @@ struct Line {
     std::size_t value, valueSize;
     bool alarm, log;
 };
-
-std::vector<char> ReadFile(const std::string &path) {
-    std::FILE *file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) throw HostError("cannot open " + path + ": " + std::strerror(errno));
-    std::vector<char> data;
-    // Room for the whole file at once where its size can be told.
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        const long size = std::ftell(file);
-        if (size > 0) data.reserve(static_cast<std::size_t>(size) + 1);
-        std::rewind(file);
-    }
-    std::array<char, 1 << 16> chunk{};
-    for (;;) {
-        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
-        data.insert(data.end(), chunk.data(), chunk.data() + got);
-        if (got < chunk.size()) break;
-    }
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) throw HostError("cannot read " + path + ": " + std::strerror(error));
-    data.push_back('\0');  // the spare byte the CSV reader may write
-    return data;
-}
 
 // A function the listing calls, checked against the definition it needs.
 const Function &Need(const Plugin &plugin, const char *definition) {
@@ -273,6 +254,45 @@ void PrintStats(std::FILE *messages, const ReportSummary &summary, Clock::durati
 
 }  // namespace
 
+std::vector<char> ReadCsvFile(const std::string &path, std::uintmax_t maxSize) {
+    // Anything else (a folder, a device, a pipe) would have no size to tell
+    // or no end; a file that cannot be looked at is left to fopen to report.
+    std::error_code statusError;
+    const std::filesystem::file_status status = std::filesystem::status(path, statusError);
+    if (!statusError && status.type() != std::filesystem::file_type::regular &&
+        status.type() != std::filesystem::file_type::not_found)
+        throw HostError(path + " is not a regular file");
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) throw HostError("cannot open " + path + ": " + std::strerror(errno));
+    std::vector<char> data;
+    // Room for the whole file at once where its size can be told.
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        if (size > 0 && static_cast<std::uintmax_t>(size) > maxSize) {
+            std::fclose(file);
+            throw HostError(path + " is too large (more than " + std::to_string(maxSize) + " bytes)");
+        }
+        if (size > 0) data.reserve(static_cast<std::size_t>(size) + 1);
+        std::rewind(file);
+    }
+    std::array<char, 1 << 16> chunk{};
+    for (;;) {
+        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
+        data.insert(data.end(), chunk.data(), chunk.data() + got);
+        if (data.size() > maxSize) {
+            std::fclose(file);
+            throw HostError(path + " is too large (more than " + std::to_string(maxSize) + " bytes)");
+        }
+        if (got < chunk.size()) break;
+    }
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed) throw HostError("cannot read " + path + ": " + std::strerror(error));
+    data.push_back('\0');  // the spare byte the CSV reader may write
+    return data;
+}
+
 ReportSummary RenderReport(const Plugin &plugin, const std::string &path, const ReportOptions &options, std::FILE *out,
                            std::FILE *messages) {
     const Clock::time_point started = Clock::now();
@@ -287,7 +307,7 @@ ReportSummary RenderReport(const Plugin &plugin, const std::string &path, const 
         match->SetString(1, options.match->c_str());
     }
 
-    std::vector<char> data = ReadFile(path);
+    std::vector<char> data = ReadCsvFile(path, MaxFileSize);
     CsvReader reader(data.data(), data.size() - 1);
     const Columns columns = ReadHeader(reader, path);
 

@@ -8,9 +8,11 @@
 #define QELRPT_HOST_REPORT_H
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "plugin.h"
 
@@ -30,6 +32,11 @@ struct ReportSummary {
     std::size_t tagsListed = 0;  // of these, the ones in the listing
     std::size_t skipped = 0;     // malformed records, each reported on `messages`
 };
+
+// The bytes of the file at `path` and one spare byte after them.  Throws
+// HostError when the path is not a regular file, the file holds more than
+// `maxSize` bytes, or it cannot be read.
+std::vector<char> ReadCsvFile(const std::string &path, std::uintmax_t maxSize);
 
 // Renders the listing of the CSV file at `path` to `out`; each malformed
 // record gets a line on `messages` ("FILE:LINE: problem").  Throws
