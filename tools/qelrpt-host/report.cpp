@@ -115,6 +115,15 @@ std::string ReadTag(const CsvRecord &record, const Columns &columns, Tag &tag) {
     if (name.size == 0) return "the tag name is empty";
     if (std::strlen(name.text) != name.size) return "the tag name holds a NUL byte";
     if (std::strpbrk(name.text, "\r\n") != nullptr) return "the tag name holds a line break";
+    // The names reach the terminal as they are: no escape sequences.
+    for (std::size_t i = 0; i < name.size; ++i) {
+        const auto c = static_cast<unsigned char>(name.text[i]);
+        if (c < 0x20 || c == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned>(c));
+            return std::string("the tag name holds the control character ") + code;
+        }
+    }
     const std::string_view valueText(record.fields[columns.value].text, record.fields[columns.value].size);
     const HostNumber value = ParseHostNumber(valueText);
     if (value.status == NumberStatus::OutOfRange) return "the value " + Quoted(valueText) + " is out of range";
