@@ -79,7 +79,6 @@ TEST(Formula, ReportsWhereAndWhatIsWrong) {
         {"F() x", 5, "unexpected text after the closing \")\"", "F"},
         {"F(1.2.3)", 3, "\"1.2.3\" is not a number", "F"},
         {"F(--1)", 3, "\"--1\" is not a number", "F"},
-        {"F(1e999)", 3, "\"1e999\" is out of range for a Number", "F"},
     };
     for (const Case &c : cases) {
         try {
@@ -89,8 +88,37 @@ TEST(Formula, ReportsWhereAndWhatIsWrong) {
             EXPECT_EQ(error.Column(), c.column) << c.formula;
             EXPECT_STREQ(error.what(), c.message) << c.formula;
             EXPECT_EQ(error.Name(), c.name) << c.formula;
+            EXPECT_EQ(error.ErrorKind(), qhost::FormulaError::Kind::Syntax) << c.formula;
         }
     }
+}
+
+TEST(Formula, TellsNumbersTooLargeToPassFromSyntaxErrors) {
+    // Well written, but 100 times the number is beyond the range of a
+    // double, so the host cannot pass it.
+    struct Case {
+        const char *formula;
+        std::size_t column;
+        const char *message;
+    } const cases[] = {
+        {"F(1e307)", 3, "1e307: 100 times this number is beyond the range of a double"},
+        {"F(1, -1.8e307)", 6, "-1.8e307: 100 times this number is beyond the range of a double"},
+        {"F(1e999)", 3, "1e999: 100 times this number is beyond the range of a double"},
+    };
+    for (const Case &c : cases) {
+        try {
+            const qhost::FormulaCall call = qhost::ParseFormula(c.formula);
+            ADD_FAILURE() << c.formula << " was read as " << Describe(call);
+        } catch (const qhost::FormulaError &error) {
+            EXPECT_EQ(error.ErrorKind(), qhost::FormulaError::Kind::OutOfRange) << c.formula;
+            EXPECT_EQ(error.Column(), c.column) << c.formula;
+            EXPECT_STREQ(error.what(), c.message) << c.formula;
+            EXPECT_EQ(error.Name(), "F") << c.formula;
+        }
+    }
+    // The largest that fit.
+    EXPECT_EQ(Describe(qhost::ParseFormula("F(1.7e306, -1.7e306)")),
+              "F(N:1.6999999999999999e+308, N:-1.6999999999999999e+308)");
 }
 
 }  // namespace

@@ -80,10 +80,12 @@ class Reader {
         arg.type = ValueType::Number;
         arg.text = std::string(text_.substr(start, pos_ - start));
         const HostNumber number = ParseHostNumber(arg.text);
+        if (number.status == NumberStatus::OutOfRange)
+            throw FormulaError(start + 1, arg.text + ": 100 times this number is beyond the range of a double", name_,
+                               FormulaError::Kind::OutOfRange);
         if (number.status != NumberStatus::Ok) {
             pos_ = start;
-            Fail(Quoted(arg.text) +
-                 (number.status == NumberStatus::OutOfRange ? " is out of range for a Number" : " is not a number"));
+            Fail(Quoted(arg.text) + " is not a number");
         }
         arg.hundredfold = number.hundredfold;
         return arg;

@@ -34,18 +34,24 @@ struct FormulaCall {
     std::vector<Argument> arguments;
 };
 
-// A formula that cannot be read.  `column` counts characters from 1;
-// `name` is the function name when the error comes after it.
+// A formula that cannot be read, or (`OutOfRange`) one that is well
+// written but holds a number the host cannot pass: 100 times it is beyond
+// the range of a double.  `column` counts characters from 1; `name` is the
+// function name when the error comes after it.
 class FormulaError : public std::runtime_error {
    public:
-    FormulaError(std::size_t column, const std::string &message, std::string name)
-        : std::runtime_error(message), column_(column), name_(std::move(name)) {}
+    enum class Kind { Syntax, OutOfRange };
+
+    FormulaError(std::size_t column, const std::string &message, std::string name, Kind kind = Kind::Syntax)
+        : std::runtime_error(message), column_(column), name_(std::move(name)), kind_(kind) {}
     std::size_t Column() const { return column_; }
     const std::string &Name() const { return name_; }
+    Kind ErrorKind() const { return kind_; }
 
    private:
     std::size_t column_;
     std::string name_;
+    Kind kind_;
 };
 
 // Reads one formula call; throws FormulaError.

@@ -244,8 +244,11 @@ void Eval(const Plugin &plugin, const std::string &formula, bool showBlanks) {
         call = ParseFormula(formula);
     } catch (const FormulaError &error) {
         const Function *function = error.Name().empty() ? nullptr : plugin.Find(error.Name());
-        throw HostError("syntax error at character " + std::to_string(error.Column()) + ": " + error.what() +
-                        (function != nullptr ? DefinitionNote(*function) : std::string()));
+        const std::string note = function != nullptr ? DefinitionNote(*function) : std::string();
+        const std::string column = std::to_string(error.Column());
+        if (error.ErrorKind() == FormulaError::Kind::OutOfRange)
+            throw HostError(std::string(error.what()) + " (at character " + column + ")" + note);
+        throw HostError("syntax error at character " + column + ": " + error.what() + note);
     }
     const Function *function = plugin.Find(call.name);
     if (function == nullptr) {
