@@ -1,10 +1,12 @@
-# Runs qelrpt-host once per line of a case table and compares its standard
+# Runs the tool once per line of a case table and compares its standard
 # output, standard error and exit status with the line's expectations.
 #
 #   cmake -DTOOL=... [-DEMULATOR=...] -DCASES=table.tsv -DDATA=dir -DEXPECTED=dir
-#         -DLIBRARY=... -DPROBE=... -DPROBE_NOEXPORT=... -DPROBE_BADHEADER=...
-#         -P run_cases.cmake
+#         [-DSTDOUT_FILE=file] -DLIBRARY=... -DPROBE=... -DPROBE_NOEXPORT=...
+#         -DPROBE_BADHEADER=... -P run_cases.cmake
 #
+# With STDOUT_FILE the tool writes its standard output to that file (such as
+# /dev/full) and the table's STDOUT column must be "-".
 # A table line holds tab-separated columns:
 #
 #   EXIT  STDOUT  STDERR  ARGUMENT...
@@ -109,9 +111,16 @@ while(NOT table STREQUAL "")
     list(APPEND arguments "${argument}")
   endforeach()
 
-  execute_process(COMMAND ${EMULATOR} ${TOOL} ${arguments}
-    WORKING_DIRECTORY "${DATA}"
-    OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+  if(STDOUT_FILE)
+    set(out "")
+    execute_process(COMMAND ${EMULATOR} ${TOOL} ${arguments}
+      WORKING_DIRECTORY "${DATA}"
+      OUTPUT_FILE "${STDOUT_FILE}" ERROR_VARIABLE err RESULT_VARIABLE status)
+  else()
+    execute_process(COMMAND ${EMULATOR} ${TOOL} ${arguments}
+      WORKING_DIRECTORY "${DATA}"
+      OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+  endif()
   math(EXPR cases "${cases} + 1")
 
   check("${fields_1}" "${out}" out_ok)
@@ -119,7 +128,8 @@ while(NOT table STREQUAL "")
   if(NOT status STREQUAL "${fields_0}" OR NOT out_ok OR NOT err_ok)
     math(EXPR failures "${failures} + 1")
     string(REPLACE ";" " " shown "${arguments}")
-    message(SEND_ERROR "${CASES}:${line_number}: qelrpt-host ${shown}\n"
+    get_filename_component(tool_name "${TOOL}" NAME_WE)
+    message(SEND_ERROR "${CASES}:${line_number}: ${tool_name} ${shown}\n"
       "  exit status ${status}, expected ${fields_0}\n"
       "  standard output (expected ${fields_1}):\n${out}\n"
       "  standard error (expected ${fields_2}):\n${err}")
