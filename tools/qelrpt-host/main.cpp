@@ -133,6 +133,7 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args) {
             line.help = true;
         } else if (name == "--library") {
             line.library = value();
+            if (line.library->empty()) throw UsageError("--library needs a path, not an empty text");
         } else if (name == "--show-blanks") {
             flag();
             line.showBlanks = true;
@@ -217,6 +218,10 @@ void Write(std::string_view text) {
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) throw HostError("cannot write the output");
 }
 
+void FlushOutput() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) throw HostError("cannot write the output");
+}
+
 void List(const Plugin &plugin) {
     const std::uint16_t version = plugin.Version();
     char hex[8];
@@ -293,6 +298,7 @@ int Run(const std::vector<std::string> &args) {
     const CommandLine line = ParseCommandLine(args);
     if (line.help) {
         Write(HelpText);
+        FlushOutput();
         return ExitOk;
     }
     const Plugin plugin(LibraryPath(line));
@@ -310,7 +316,7 @@ int Run(const std::vector<std::string> &args) {
             return ExitSkipped;
         }
     }
-    if (std::fflush(stdout) != 0) throw HostError("cannot write the output");
+    FlushOutput();
     return ExitOk;
 }
 
