@@ -4,14 +4,20 @@
 //
 //   qelrpt-gentags [--tags N] [--seed S] > tags.csv
 //
-// The output depends only on N and S (default 480 and 1), on every system:
-// the numbers are drawn from a generator of our own and written digit by
-// digit.  examples/tags.csv is `qelrpt-gentags --tags 480`.
+// N is 1 to 10,000,000.  A bad argument is a usage error and an output
+// that cannot be written an error, both with exit status 2, as for
+// qelrpt-host.  The output depends only on N and S (default 480 and 1), on
+// every system: the numbers are drawn from a generator of our own and
+// written digit by digit.  examples/tags.csv is `qelrpt-gentags --tags 480`.
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -185,20 +191,48 @@ std::string CsvField(const std::string &text) {
 
 std::string TwoDigits(std::size_t n) { return (n < 10 ? "0" : "") + std::to_string(n); }
 
+// The most tags one run writes.
+constexpr std::size_t MaxTags = 10000000;
+
+const char *const Usage =
+    "usage: qelrpt-gentags [--tags N] [--seed S] > tags.csv\n"
+    "  N: 1 to 10000000 (default 480); S: 0 to 18446744073709551615 (default 1)\n";
+
+// A whole number in decimal digits only, from `low` to `high`.
+std::optional<std::uint64_t> ParseWhole(std::string_view text, std::uint64_t low, std::uint64_t high) {
+    std::uint64_t value = 0;
+    const char *end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end || value < low || value > high) return std::nullopt;
+    return value;
+}
+
+int Fail(const std::string &message) {
+    const std::string text = "qelrpt-gentags: " + message + "\n" + Usage;
+    std::fputs(text.c_str(), stderr);
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
     std::size_t count = 480;
     std::uint64_t seed = 1;
     for (int i = 1; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--tags") == 0 && hasValue) {
-            count = static_cast<std::size_t>(std::strtoull(argv[++i], nullptr, 10));
-        } else if (std::strcmp(argv[i], "--seed") == 0 && hasValue) {
-            seed = std::strtoull(argv[++i], nullptr, 10);
+        const std::string_view option = argv[i];
+        if (option != "--tags" && option != "--seed") return Fail("unknown argument \"" + std::string(option) + "\"");
+        if (i + 1 >= argc) return Fail(std::string(option) + " needs a value");
+        const std::string_view text = argv[++i];
+        if (option == "--tags") {
+            const std::optional<std::uint64_t> value = ParseWhole(text, 1, MaxTags);
+            if (!value) return Fail("--tags is a whole number from 1 to 10000000, not \"" + std::string(text) + "\"");
+            count = static_cast<std::size_t>(*value);
         } else {
-            std::fputs("usage: qelrpt-gentags [--tags N] [--seed S] > tags.csv\n", stderr);
-            return 2;
+            const std::optional<std::uint64_t> value = ParseWhole(text, 0, std::numeric_limits<std::uint64_t>::max());
+            if (!value)
+                return Fail("--seed is a whole number from 0 to 18446744073709551615, not \"" + std::string(text) +
+                            "\"");
+            seed = *value;
         }
     }
 
@@ -236,14 +270,20 @@ int main(int argc, char **argv) {
     for (std::size_t i = rows.size(); i > 1; --i) std::swap(rows[i - 1], rows[random.Below(i)]);
 
     std::string out = "name,value,flags\n";
+    bool failed = false;
     for (const std::string &row : rows) {
         out += row;
         out += '\n';
         if (out.size() > (std::size_t{1} << 20)) {
-            std::fwrite(out.data(), 1, out.size(), stdout);
+            failed = failed || std::fwrite(out.data(), 1, out.size(), stdout) != out.size();
             out.clear();
         }
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    failed = failed || std::fwrite(out.data(), 1, out.size(), stdout) != out.size();
+    failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || failed;
+    if (failed) {
+        std::fputs("qelrpt-gentags: cannot write the output\n", stderr);
+        return 2;
+    }
+    return 0;
 }
