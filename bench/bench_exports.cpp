@@ -59,6 +59,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_summary.h"
 #include "qelrpt.h"
 
 #ifndef QELRPT_PLUGIN_PATH
@@ -691,17 +692,6 @@ struct Row {
     double ir = std::nan(""), floorIr = std::nan(""), peerIr = std::nan("");
     std::string peer;
 };
-
-const char *Verdict(double ratio, double goal) {
-    if (std::isnan(ratio)) return "not measured";
-    return ratio <= goal ? "met" : "MISSED";
-}
-
-double GeometricMean(const std::vector<double> &v) {
-    double logSum = 0;
-    for (const double x : v) logSum += std::log(x);
-    return v.empty() ? std::nan("") : std::exp(logSum / static_cast<double>(v.size()));
-}
 
 void PrintTable(const std::vector<double> &instructions, const std::string &problem) {
     auto ns = [](std::size_t index) {

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_summary.h"
 #include "functions/wildcard.h"
 #include "wildcard_oracle.h"
 
@@ -155,12 +156,9 @@ std::string Repeat(const std::string &unit, std::size_t n) {
     return s;
 }
 
-// a^n against (*a)^k*b: no match, and n^k work for plain backtracking.
-void HostileCase(benchmark::State &state, MatchFn fn) {
-    const std::size_t k = static_cast<std::size_t>(state.range(0));
-    const std::size_t n = static_cast<std::size_t>(state.range(1));
-    const std::string candidate(n, 'a');
-    const std::string pattern = Repeat("*a", k) + "*b";
+// Times one candidate against one pattern, folding the answers into the
+// checksum.
+void TimeOneMatch(benchmark::State &state, MatchFn fn, const std::string &candidate, const std::string &pattern) {
     std::uint64_t sum = 0;
     for (auto _ : state) {
         const char *c = candidate.c_str();
@@ -172,6 +170,13 @@ void HostileCase(benchmark::State &state, MatchFn fn) {
     benchmark::DoNotOptimize(sum);
     g_checksum += sum;
     PerMatch(state, 1);
+}
+
+// a^n against (*a)^k*b: no match, and n^k work for plain backtracking.
+void HostileCase(benchmark::State &state, MatchFn fn) {
+    const std::size_t k = static_cast<std::size_t>(state.range(0));
+    const std::size_t n = static_cast<std::size_t>(state.range(1));
+    TimeOneMatch(state, fn, std::string(n, 'a'), Repeat("*a", k) + "*b");
     state.counters["ns_per_char"] = benchmark::Counter(
         static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
@@ -181,37 +186,12 @@ void HostileCase(benchmark::State &state, MatchFn fn) {
 void LongRunCase(benchmark::State &state) {
     const std::size_t k = static_cast<std::size_t>(state.range(0));
     const std::size_t n = static_cast<std::size_t>(state.range(1));
-    const std::string candidate(n, 'a');
-    const std::string pattern = "*" + std::string(k, 'a') + "b";
-    std::uint64_t sum = 0;
-    for (auto _ : state) {
-        const char *c = candidate.c_str();
-        const char *p = pattern.c_str();
-        benchmark::DoNotOptimize(c);
-        benchmark::DoNotOptimize(p);
-        sum += static_cast<std::uint64_t>(Matcher(c, p)) + 1;
-    }
-    benchmark::DoNotOptimize(sum);
-    g_checksum += sum;
-    PerMatch(state, 1);
+    TimeOneMatch(state, Matcher, std::string(n, 'a'), "*" + std::string(k, 'a') + "b");
 }
 
 const char kHostile255Pattern[] = "*a*a*a*a*a*a*a*a*b";
 
-void Hostile255(benchmark::State &state) {
-    const std::string candidate(255, 'a');
-    std::uint64_t sum = 0;
-    for (auto _ : state) {
-        const char *c = candidate.c_str();
-        const char *p = kHostile255Pattern;
-        benchmark::DoNotOptimize(c);
-        benchmark::DoNotOptimize(p);
-        sum += static_cast<std::uint64_t>(Matcher(c, p)) + 1;
-    }
-    benchmark::DoNotOptimize(sum);
-    g_checksum += sum;
-    PerMatch(state, 1);
-}
+void Hostile255(benchmark::State &state) { TimeOneMatch(state, Matcher, std::string(255, 'a'), kHostile255Pattern); }
 
 const std::int64_t kHostileRuns[] = {1, 8, 32};
 const std::int64_t kHostileLengths[] = {256, 1024, 4096, 16384, 100000};
@@ -262,17 +242,6 @@ bool EnginesAgree() {
         }
     }
     return agree;
-}
-
-const char *Verdict(double value, double limit) {
-    if (std::isnan(value)) return "not run";
-    return value <= limit ? "met" : "MISSED";
-}
-
-double GeometricMean(const std::vector<double> &v) {
-    double logSum = 0;
-    for (const double x : v) logSum += std::log(x);
-    return v.empty() ? std::nan("") : std::exp(logSum / static_cast<double>(v.size()));
 }
 
 void PrintSummary() {
