@@ -61,7 +61,7 @@ if(QELRPT_BUILD_TESTS AND TARGET qelrpt-host AND NOT CMAKE_CXX_FLAGS MATCHES "-f
   add_test(NAME qelrpt_packages
     COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DCPACK=${CMAKE_CPACK_COMMAND}
             "-DGENERATORS=${package_generators}" -DHOST=$<TARGET_FILE_NAME:qelrpt-host>
-            "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+            "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DRUN=${QELRPT_RUNS_PROGRAMS}
             -P ${PROJECT_SOURCE_DIR}/tests/package/check_package.cmake)
   set_tests_properties(qelrpt_packages PROPERTIES
     ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=" RUN_SERIAL TRUE)

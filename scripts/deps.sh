@@ -4,50 +4,78 @@
 # then only the missing packages); otherwise it names what is missing and
 # fails.
 #
-#   scripts/deps.sh main    what the native build and the stand-in host need
+#   scripts/deps.sh main    what the native plug-in and the stand-in host need
 #   scripts/deps.sh test    everything the test command needs
 #   scripts/deps.sh fuzz    the fuzzing build (clang, libFuzzer)
 #   scripts/deps.sh coverage  the coverage build (clang, llvm-cov)
 #   scripts/deps.sh bench   the benchmarks (native build, valgrind)
+#
+# For the tests, what runs the 32-bit programs depends on the machine
+# (scripts/starts-x86-32): where the kernel starts them, 32-bit Wine runs
+# the win32 tests; where it does not, qemu-i386 runs the linux-x86 tests and
+# the win32 ones are checked as files only.  64-bit Wine runs the win64
+# tests everywhere.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
-main_packages=(cmake ninja-build g++ libc6-dev googletest libbenchmark-dev)
-test_packages=("${main_packages[@]}" g++-multilib g++-mingw-w64-i686-posix
-  binutils-mingw-w64-i686 wine wine32:i386 clang-format clang-tidy valgrind locales git)
-
+main_packages=(cmake ninja-build g++ libc6-dev)
+test_packages=("${main_packages[@]}" googletest libbenchmark-dev g++-multilib
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+  clang-format clang-tidy valgrind locales git)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev)
-coverage_packages=("${main_packages[@]}" clang llvm)
-bench_packages=("${main_packages[@]}" valgrind)
+coverage_packages=("${main_packages[@]}" googletest clang llvm)
+bench_packages=("${main_packages[@]}" googletest libbenchmark-dev valgrind)
+
+# Prints the packages among "$@" that are not installed.
+missing() {
+  local pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || echo "$pkg"
+  done
+}
+
+updated=no
+# Installs the missing packages among "$@" (apt-get options first, up to --).
+install() {
+  local options=()
+  while [ "$1" != -- ]; do options+=("$1"); shift; done
+  shift
+  local pkgs
+  mapfile -t pkgs < <(missing "$@")
+  [ ${#pkgs[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "missing Debian packages: ${pkgs[*]}" >&2
+    echo "install them as root: apt-get install ${options[*]} ${pkgs[*]}" >&2
+    exit 1
+  fi
+  echo "installing missing Debian packages: ${pkgs[*]}"
+  local pkg
+  for pkg in "${pkgs[@]}"; do
+    if [[ "$pkg" == *:i386 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+      dpkg --add-architecture i386
+      updated=no
+    fi
+  done
+  export DEBIAN_FRONTEND=noninteractive
+  if [ $updated = no ]; then apt-get update -qq; updated=yes; fi
+  apt-get install -y -qq "${options[@]}" "${pkgs[@]}" >/dev/null
+}
 
 case "${1:-test}" in
-  main) wanted=("${main_packages[@]}") ;;
-  test) wanted=("${test_packages[@]}" "${fuzz_packages[@]}") ;;
-  fuzz) wanted=("${fuzz_packages[@]}") ;;
-  coverage) wanted=("${coverage_packages[@]}") ;;
-  bench) wanted=("${bench_packages[@]}") ;;
+  main) install -- "${main_packages[@]}" ;;
+  test)
+    install -- "${test_packages[@]}" "${fuzz_packages[@]}"
+    if scripts/starts-x86-32; then
+      install -- wine32:i386
+    else
+      # Without its recommended binfmt handler: programs that merely start
+      # under emulation must not pass for native ones.
+      install --no-install-recommends -- qemu-user
+    fi
+    ;;
+  fuzz) install -- "${fuzz_packages[@]}" ;;
+  coverage) install -- "${coverage_packages[@]}" ;;
+  bench) install -- "${bench_packages[@]}" ;;
   *) echo "usage: $0 [main|test|fuzz|coverage|bench]" >&2; exit 2 ;;
 esac
-
-missing=()
-for pkg in "${wanted[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$pkg")
-  fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-if [ "$(id -u)" -ne 0 ]; then
-  echo "missing Debian packages: ${missing[*]}" >&2
-  echo "install them as root: apt-get install ${missing[*]}" >&2
-  exit 1
-fi
-
-echo "installing missing Debian packages: ${missing[*]}"
-for pkg in "${missing[@]}"; do
-  if [[ "$pkg" == *:i386 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-  fi
-done
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq "${missing[@]}" >/dev/null

@@ -1,23 +1,96 @@
-# Checks the built plug-in as a file:
-#   - it exports exactly the names in exports.txt, undecorated;
-#   - a Windows DLL imports from KERNEL32.dll and msvcrt.dll only and has
-#     ASLR (dynamic base) and DEP (NX compatible) set.
-# Usage: cmake -DBINARY=... -DFORMAT=pe|elf -DTOOL=objdump-or-nm -DEXPECTED=exports.txt -P check_binary.cmake
-file(STRINGS ${EXPECTED} expected)
+# Checks the built plug-in as a file, without running it:
+#   - it exports exactly the names of src/host/exports.txt, undecorated;
+#   - a Windows DLL imports from KERNEL32.dll and msvcrt.dll only, has ASLR
+#     (dynamic base) and DEP (NX compatible) set, and carries the version
+#     strings the engine's file dialogs show;
+#   - in a 32-bit Windows DLL each export removes exactly its own argument
+#     bytes from the stack on return (__stdcall): `ret $0x4` for one 32-bit
+#     argument, `ret $0x8` for two, a plain `ret` for none.  A caller and a
+#     callee that disagree on this corrupt the engine's stack.
+#
+# cmake -DBINARY=... -DFORMAT=pe|elf -DTOOL=objdump-or-nm -DEXPORTS=exports.txt
+#       [-DVERSION=x.y.z] -P check_binary.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/exports.cmake)
+qelrpt_read_exports(${EXPORTS} e)
+set(expected ${e_names})
 list(SORT expected)
 
-if(FORMAT STREQUAL "pe")
-  execute_process(COMMAND ${TOOL} -p ${BINARY} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+# Sets `out` to the output of `command...`; fails the check when it fails.
+function(run out)
+  execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE text RESULT_VARIABLE rc ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "${TOOL} failed on ${BINARY}")
+    message(FATAL_ERROR "'${ARGN}' failed (${rc}): ${err}")
   endif()
-  string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*(\n.*)" tail "${dump}")
-  set(exports "")
-  string(REGEX MATCHALL "\n\t\\[ *[0-9]+\\] [^\n]+" rows "${CMAKE_MATCH_1}")
-  foreach(row ${rows})
-    string(REGEX REPLACE "^\n\t\\[ *[0-9]+\\] " "" name "${row}")
-    list(APPEND exports "${name}")
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+# Sets `names` to the export names in the `objdump -p` dump and, per name N,
+# `address_N` to its address in the image (image base + RVA, hexadecimal).
+function(read_pe_exports dump)
+  string(REGEX MATCH "ImageBase[ \t]+([0-9a-fA-F]+)" _ "${dump}")
+  set(base "0x${CMAKE_MATCH_1}")
+  string(REGEX MATCH "Ordinal Base ([0-9]+)" _ "${dump}")
+  set(ordinal_base ${CMAKE_MATCH_1})
+  # Export Address Table rows: "[   0] +base[   1] 14f0 Export RVA".
+  string(REGEX MATCHALL "\n\t\\[ *[0-9]+\\] \\+base\\[ *[0-9]+\\] [0-9a-fA-F]+ Export RVA" rows "${dump}")
+  foreach(row IN LISTS rows)
+    string(REGEX MATCH "\\+base\\[ *([0-9]+)\\] ([0-9a-fA-F]+)" _ "${row}")
+    set(rva_${CMAKE_MATCH_1} ${CMAKE_MATCH_2})
   endforeach()
+  # Name table rows after "[Ordinal/Name Pointer] Table": "[   1] Name".
+  string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*(\n.*)" _ "${dump}")
+  string(REGEX MATCHALL "\n\t\\[ *[0-9]+\\] [^\n]+" rows "${CMAKE_MATCH_1}")
+  set(found "")
+  foreach(row IN LISTS rows)
+    string(REGEX MATCH "\\[ *([0-9]+)\\] ([^\n]+)" _ "${row}")
+    set(name ${CMAKE_MATCH_2})
+    math(EXPR ordinal "${CMAKE_MATCH_1} + ${ordinal_base}")
+    list(APPEND found ${name})
+    math(EXPR address "${base} + 0x${rva_${ordinal}}" OUTPUT_FORMAT HEXADECIMAL)
+    set(address_${name} ${address} PARENT_SCOPE)
+  endforeach()
+  set(names ${found} PARENT_SCOPE)
+endfunction()
+
+# Fails unless the first return instruction of the export `name` pops
+# `bytes` bytes of arguments.  Functions are laid out whole, so the first
+# `ret` after the entry address belongs to the export itself.
+function(check_stack_cleanup name address bytes)
+  math(EXPR stop "${address} + 0x400" OUTPUT_FORMAT HEXADECIMAL)
+  run(code ${TOOL} -d --no-show-raw-insn --start-address=${address} --stop-address=${stop} ${BINARY})
+  if(NOT code MATCHES "\n[ \t]*[0-9a-f]+:[ \t]+(ret[lw]?)([ \t]+\\$(0x[0-9a-f]+))?[ \t]*\n")
+    message(FATAL_ERROR "${name} at ${address}: no return instruction found")
+  endif()
+  set(popped 0)
+  if(CMAKE_MATCH_3)
+    math(EXPR popped "${CMAKE_MATCH_3}")
+  endif()
+  if(NOT popped EQUAL bytes)
+    string(STRIP "${CMAKE_MATCH_0}" instruction)
+    string(REGEX REPLACE "[ \t]+" " " instruction "${instruction}")
+    message(FATAL_ERROR "${name} returns with '${instruction}': it removes ${popped} argument bytes, "
+                        "its callers expect ${bytes}")
+  endif()
+endfunction()
+
+# Fails unless the version resource holds `key` followed by `value`
+# (StringFileInfo keeps each pair as two UTF-16 strings side by side).
+function(check_version_string strings key value)
+  list(FIND strings "${key}" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "the version resource has no ${key}")
+  endif()
+  math(EXPR at "${at} + 1")
+  list(GET strings ${at} actual)
+  if(NOT actual STREQUAL value)
+    message(FATAL_ERROR "version resource ${key} is '${actual}', expected '${value}'")
+  endif()
+endfunction()
+
+if(FORMAT STREQUAL "pe")
+  run(dump ${TOOL} -p ${BINARY})
+  read_pe_exports("${dump}")
+  set(exports ${names})
 
   string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
   list(TRANSFORM imports REPLACE "DLL Name: " "")
@@ -33,14 +106,29 @@ if(FORMAT STREQUAL "pe")
   if(aslr EQUAL 0 OR nx EQUAL 0)
     message(FATAL_ERROR "DllCharacteristics 0x${CMAKE_MATCH_1}: dynamic base and NX compatible must both be set")
   endif()
-else()
-  execute_process(COMMAND ${TOOL} -D --defined-only --format=posix ${BINARY} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "${TOOL} failed on ${BINARY}")
+
+  # Plain words only: the rest of the file read as UTF-16 is noise.
+  file(STRINGS ${BINARY} resource_strings ENCODING UTF-16LE LENGTH_MINIMUM 3 REGEX "^[A-Za-z0-9 ._-]+$")
+  check_version_string("${resource_strings}" FileDescription "QEL functions for reporting")
+  check_version_string("${resource_strings}" InternalName "QEL functions for reporting")
+  check_version_string("${resource_strings}" OriginalFilename "QELRPT.DLL")
+  check_version_string("${resource_strings}" FileVersion "${VERSION}")
+  check_version_string("${resource_strings}" ProductVersion "${VERSION}")
+
+  if(dump MATCHES "file format pei-i386")
+    foreach(name IN LISTS e_names)
+      if(NOT DEFINED address_${name})
+        message(FATAL_ERROR "${name} is not exported")
+      endif()
+      check_stack_cleanup(${name} ${address_${name}} ${e_${name}_bytes})
+    endforeach()
+    message(STATUS "${BINARY}: every export removes its own argument bytes on return")
   endif()
+else()
+  run(dump ${TOOL} -D --defined-only --format=posix ${BINARY})
   string(REGEX MATCHALL "(^|\n)[^ \n]+ [A-Za-z] " rows "${dump}")
   set(exports "")
-  foreach(row ${rows})
+  foreach(row IN LISTS rows)
     string(REGEX REPLACE "^\n?([^ ]+) .*" "\\1" name "${row}")
     list(APPEND exports "${name}")
   endforeach()

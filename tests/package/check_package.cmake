@@ -4,7 +4,10 @@
 # list all seven functions.
 #
 # cmake -DBUILD_DIR=... -DCPACK=... -DGENERATORS="TGZ;DEB" -DHOST=qelrpt-host
-#       [-DEMULATOR=wine] -P check_package.cmake
+#       [-DEMULATOR=wine] [-DRUN=OFF] -P check_package.cmake
+#
+# With RUN=OFF (a machine that cannot start the build's programs) the
+# packages are built, unpacked and their contents checked, but not run.
 set(definitions
   "String QELIndentTagHier( String, String )"
   "String QELIndentTagName( String )"
@@ -45,6 +48,11 @@ foreach(generator ${GENERATORS})
     endif()
   endforeach()
 
+  get_filename_component(name ${package} NAME)
+  if(DEFINED RUN AND NOT RUN)
+    message(STATUS "${name}: unpacked; ${HOST} not run (this machine cannot start it)")
+    continue()
+  endif()
   execute_process(COMMAND ${EMULATOR} ${root}/${HOST} list WORKING_DIRECTORY ${root}
     RESULT_VARIABLE rc OUTPUT_VARIABLE listing ERROR_VARIABLE errors)
   if(NOT rc EQUAL 0)
@@ -56,6 +64,5 @@ foreach(generator ${GENERATORS})
       message(FATAL_ERROR "${HOST} list from ${package} does not show '${d}':\n${listing}")
     endif()
   endforeach()
-  get_filename_component(name ${package} NAME)
   message(STATUS "${name}: unpacked, qelrpt-host lists the seven functions")
 endforeach()

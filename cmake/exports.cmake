@@ -1,0 +1,48 @@
+# Reads src/host/exports.txt, the one list of the library's exports.
+#
+#   qelrpt_read_exports(LIST_FILE PREFIX) sets PREFIX_names (the exported
+#   names in list order) and, per name N, PREFIX_N_body and PREFIX_N_bytes.
+#
+# Included by the build, which writes the module-definition file or the
+# version script from it, and by the binary check (cmake -P).
+function(qelrpt_read_exports list_file prefix)
+  file(STRINGS ${list_file} lines REGEX "^[A-Za-z]")
+  set(names "")
+  foreach(line IN LISTS lines)
+    if(NOT line MATCHES "^([A-Za-z_0-9]+)[ \t]+([A-Za-z_0-9]+)[ \t]+([0-9]+)[ \t]*$")
+      message(FATAL_ERROR "${list_file}: not 'name body bytes': ${line}")
+    endif()
+    list(APPEND names ${CMAKE_MATCH_1})
+    set(${prefix}_${CMAKE_MATCH_1}_body ${CMAKE_MATCH_2} PARENT_SCOPE)
+    set(${prefix}_${CMAKE_MATCH_1}_bytes ${CMAKE_MATCH_3} PARENT_SCOPE)
+  endforeach()
+  set(${prefix}_names ${names} PARENT_SCOPE)
+endfunction()
+
+# Writes the linker's export file for the library into `output`: a
+# module-definition file on Windows (the 32-bit one maps each undecorated
+# name to its __stdcall body, name@bytes), a version script elsewhere.
+function(qelrpt_write_export_file list_file output)
+  qelrpt_read_exports(${list_file} e)
+  if(WIN32)
+    set(text "LIBRARY qelrpt.dll\nEXPORTS\n")
+    foreach(name IN LISTS e_names)
+      set(target ${e_${name}_body})
+      if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        string(APPEND target "@${e_${name}_bytes}")
+      endif()
+      string(APPEND text "    ${name} = ${target}\n")
+    endforeach()
+  else()
+    set(text "{\n    global:\n")
+    foreach(name IN LISTS e_names)
+      string(APPEND text "        ${name};\n")
+    endforeach()
+    string(APPEND text "    local:\n        *;\n};\n")
+  endif()
+  # Rewritten only when it changes, so that the library is not relinked.
+  file(WRITE ${output}.new "${text}")
+  file(COPY_FILE ${output}.new ${output} ONLY_IF_DIFFERENT)
+  file(REMOVE ${output}.new)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file})
+endfunction()
