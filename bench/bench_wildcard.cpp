@@ -28,7 +28,7 @@
 
 #include "bench_summary.h"
 #include "functions/wildcard.h"
-#include "wildcard_oracle.h"
+#include "support/wildcard_oracle.h"
 
 namespace {
 

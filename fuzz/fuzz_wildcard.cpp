@@ -8,7 +8,7 @@
 
 #include "functions/wildcard.h"
 #include "fuzz_input.h"
-#include "wildcard_oracle.h"
+#include "support/wildcard_oracle.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const auto [candidate, pattern] = fuzz::TwoTexts(data, size);

@@ -9,7 +9,7 @@
 
 #include <cstddef>
 
-#include "text.h"
+#include "textout.h"
 
 namespace qelrpt {
 

@@ -5,16 +5,16 @@
 #include <cmath>
 #include <limits>
 
-#include "host.h"
+#include "engine.h"
 
 namespace {
 
-using host::Arg;
+using engine::Arg;
 
-host::Formula Entry(const char *name) { return host::Library::Get().FormulaEntry(name); }
+engine::Formula Entry(const char *name) { return engine::Library::Get().FormulaEntry(name); }
 
 TEST(NumberAbi, Footprint) {
-    const host::Formula f = Entry("QELFormula_NumberFootPrint");
+    const engine::Formula f = Entry("QELFormula_NumberFootPrint");
     struct Row {
         double argument;
         const char *expected;
@@ -24,20 +24,20 @@ TEST(NumberAbi, Footprint) {
         {99999.0, "      1000"}, {1234567.0, " 1.235e+04"},    {1212.5, "     12.12"}, {-0.0, "        -0"},
         {0.001, "     1e-05"},   {-123456789.0, "-1.235e+06"},
     };
-    for (const Row &row : rows) EXPECT_EQ(host::CallString(f, {Arg::Num(row.argument)}), row.expected) << row.argument;
+    for (const Row &row : rows) EXPECT_EQ(engine::CallString(f, {Arg::Num(row.argument)}), row.expected) << row.argument;
     const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(host::CallString(f, {Arg::Num(inf)}), "       inf");
-    EXPECT_EQ(host::CallString(f, {Arg::Num(-inf)}), "      -inf");
-    EXPECT_EQ(host::CallString(f, {Arg::Num(std::numeric_limits<double>::quiet_NaN())}), "       nan");
-    EXPECT_EQ(host::CallString(f, {Arg::Num(-std::numeric_limits<double>::max())}), "-1.798e+306");
-    EXPECT_EQ(host::CallString(f, {}), "");
-    EXPECT_EQ(host::CallString(f, {Arg::Num(100.0), Arg::Str("ignored")}), "         1");
-    host::CallStringWithoutBuffer(f, {Arg::Num(100.0)});
+    EXPECT_EQ(engine::CallString(f, {Arg::Num(inf)}), "       inf");
+    EXPECT_EQ(engine::CallString(f, {Arg::Num(-inf)}), "      -inf");
+    EXPECT_EQ(engine::CallString(f, {Arg::Num(std::numeric_limits<double>::quiet_NaN())}), "       nan");
+    EXPECT_EQ(engine::CallString(f, {Arg::Num(-std::numeric_limits<double>::max())}), "-1.798e+306");
+    EXPECT_EQ(engine::CallString(f, {}), "");
+    EXPECT_EQ(engine::CallString(f, {Arg::Num(100.0), Arg::Str("ignored")}), "         1");
+    engine::CallStringWithoutBuffer(f, {Arg::Num(100.0)});
 }
 
 TEST(NumberAbi, FlagBits) {
-    const host::Formula alarm = Entry("QELFormula_AlarmFlagSet");
-    const host::Formula log = Entry("QELFormula_LogFlagSet");
+    const engine::Formula alarm = Entry("QELFormula_AlarmFlagSet");
+    const engine::Formula log = Entry("QELFormula_LogFlagSet");
     struct Row {
         double argument;
         int alarm, log;
@@ -68,12 +68,12 @@ TEST(NumberAbi, FlagBits) {
         {429496729900.0, 1, 1},
     };
     for (const Row &row : rows) {
-        EXPECT_EQ(host::CallBoolean(alarm, {Arg::Num(row.argument)}), row.alarm) << row.argument;
-        EXPECT_EQ(host::CallBoolean(log, {Arg::Num(row.argument)}), row.log) << row.argument;
+        EXPECT_EQ(engine::CallBoolean(alarm, {Arg::Num(row.argument)}), row.alarm) << row.argument;
+        EXPECT_EQ(engine::CallBoolean(log, {Arg::Num(row.argument)}), row.log) << row.argument;
     }
-    EXPECT_EQ(host::CallBoolean(alarm, {}), 0);
-    EXPECT_EQ(host::CallBoolean(log, {}), 0);
-    EXPECT_EQ(host::CallBoolean(alarm, {Arg::Num(100.0), Arg::Num(200.0), Arg::Num(300.0)}), 1);
+    EXPECT_EQ(engine::CallBoolean(alarm, {}), 0);
+    EXPECT_EQ(engine::CallBoolean(log, {}), 0);
+    EXPECT_EQ(engine::CallBoolean(alarm, {Arg::Num(100.0), Arg::Num(200.0), Arg::Num(300.0)}), 1);
 }
 
 }  // namespace

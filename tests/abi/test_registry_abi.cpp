@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "host.h"
+#include "engine.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -14,8 +14,8 @@
 
 namespace {
 
-using host::Arg;
-using host::kPtr;
+using engine::Arg;
+using engine::kPtr;
 
 struct FunctionInfo {
     const char *definition, *entry, *templ, *example;
@@ -54,7 +54,7 @@ std::uint16_t ReadU16(const void *at) {
 template <typename R>
 R CallGetter(const char *name) {
     using Getter = R(HOST_CALL *)();
-    const auto f = reinterpret_cast<Getter>(host::Library::Get().Symbol(name));
+    const auto f = reinterpret_cast<Getter>(engine::Library::Get().Symbol(name));
     EXPECT_NE(f, nullptr) << name;
     return f != nullptr ? f() : R{};
 }
@@ -75,7 +75,7 @@ TEST(RegistryAbi, VersionAndLifecycle) {
         ASSERT_EQ(CallGetter<std::int32_t>("UFTerminate"), 0);
     }
     // Two pairs of exports share one body each.
-    const host::Library &lib = host::Library::Get();
+    const engine::Library &lib = engine::Library::Get();
     EXPECT_EQ(lib.Symbol("UFTerminate"), lib.Symbol("UFInitialize"));
     EXPECT_EQ(lib.Symbol("UFEndJob"), lib.Symbol("UFStartJob"));
 }
@@ -109,8 +109,8 @@ constexpr std::intptr_t kExpectedDrift = 4;
 
 TEST(RegistryAbi, JobNoticesKeepTheStackIntact) {
     using Notice = void(HOST_CALL *)(std::uint32_t);
-    const auto start = reinterpret_cast<Notice>(host::Library::Get().Symbol("UFStartJob"));
-    const auto end = reinterpret_cast<Notice>(host::Library::Get().Symbol("UFEndJob"));
+    const auto start = reinterpret_cast<Notice>(engine::Library::Get().Symbol("UFStartJob"));
+    const auto end = reinterpret_cast<Notice>(engine::Library::Get().Symbol("UFEndJob"));
     ASSERT_NE(start, nullptr);
     ASSERT_NE(end, nullptr);
     volatile std::uint32_t guard = 0xC0FFEEU;
@@ -134,7 +134,7 @@ TEST(RegistryAbi, DefinitionTable) {
         const auto *text = static_cast<const char *>(ReadPointer(row));
         ASSERT_NE(text, nullptr) << "row " << i;
         EXPECT_STREQ(text, kFunctions[i].definition);
-        EXPECT_EQ(ReadPointer(row + kPtr), host::Library::Get().Symbol(kFunctions[i].entry)) << kFunctions[i].entry;
+        EXPECT_EQ(ReadPointer(row + kPtr), engine::Library::Get().Symbol(kFunctions[i].entry)) << kFunctions[i].entry;
         EXPECT_EQ(ReadU16(row + 2 * kPtr) | ReadU16(row + 2 * kPtr + 2) << 16, 0) << "reserved field of row " << i;
     }
     const unsigned char zero[2 * kPtr + 4] = {};
@@ -165,25 +165,25 @@ TEST(RegistryAbi, EveryFunctionAnswersThroughItsRow) {
     const unsigned char *rows = TableOf("UFGetFunctionDefStrings");
     ASSERT_NE(rows, nullptr);
     auto entry = [&](std::size_t i) {
-        host::Formula f;
+        engine::Formula f;
         std::memcpy(&f, rows + i * (2 * kPtr + 4) + kPtr, kPtr);
         return f;
     };
-    EXPECT_EQ(host::CallString(entry(0), {Arg::Str("A\\B\\C"), Arg::Str("A\\E\\F")}), "    E");
-    EXPECT_EQ(host::CallString(entry(1), {Arg::Str("A\\B\\C")}), "        C");
-    EXPECT_EQ(host::CallString(entry(2), {Arg::Str("A\\B\\C")}), "A\\B");
-    EXPECT_EQ(host::CallString(entry(3), {Arg::Num(12345.0)}), "     123.5");
-    EXPECT_EQ(host::CallBoolean(entry(4), {Arg::Num(100.0)}), 1);
-    EXPECT_EQ(host::CallBoolean(entry(4), {Arg::Num(200.0)}), 0);
-    EXPECT_EQ(host::CallBoolean(entry(5), {Arg::Num(200.0)}), 1);
-    EXPECT_EQ(host::CallBoolean(entry(5), {Arg::Num(100.0)}), 0);
-    EXPECT_EQ(host::CallBoolean(entry(6), {Arg::Str("abc"), Arg::Str("a%c")}), 1);
-    EXPECT_EQ(host::CallBoolean(entry(6), {Arg::Str("abc"), Arg::Str("ABC")}), 0);
+    EXPECT_EQ(engine::CallString(entry(0), {Arg::Str("A\\B\\C"), Arg::Str("A\\E\\F")}), "    E");
+    EXPECT_EQ(engine::CallString(entry(1), {Arg::Str("A\\B\\C")}), "        C");
+    EXPECT_EQ(engine::CallString(entry(2), {Arg::Str("A\\B\\C")}), "A\\B");
+    EXPECT_EQ(engine::CallString(entry(3), {Arg::Num(12345.0)}), "     123.5");
+    EXPECT_EQ(engine::CallBoolean(entry(4), {Arg::Num(100.0)}), 1);
+    EXPECT_EQ(engine::CallBoolean(entry(4), {Arg::Num(200.0)}), 0);
+    EXPECT_EQ(engine::CallBoolean(entry(5), {Arg::Num(200.0)}), 1);
+    EXPECT_EQ(engine::CallBoolean(entry(5), {Arg::Num(100.0)}), 0);
+    EXPECT_EQ(engine::CallBoolean(entry(6), {Arg::Str("abc"), Arg::Str("a%c")}), 1);
+    EXPECT_EQ(engine::CallBoolean(entry(6), {Arg::Str("abc"), Arg::Str("ABC")}), 0);
 }
 
 TEST(RegistryAbi, ErrorTexts) {
     using Recovery = const char *(HOST_CALL *)(const void *, std::uint32_t);
-    const auto recover = reinterpret_cast<Recovery>(host::Library::Get().Symbol("UFErrorRecovery"));
+    const auto recover = reinterpret_cast<Recovery>(engine::Library::Get().Symbol("UFErrorRecovery"));
     ASSERT_NE(recover, nullptr);
     struct Row {
         std::uint16_t number;
@@ -192,7 +192,7 @@ TEST(RegistryAbi, ErrorTexts) {
     const Row rows[] = {{0, "no error"}, {1, "unknown error"}, {0xFFFF, "unknown error"}};
     for (const Row &row : rows) {
         unsigned char record[16];
-        std::memset(record, host::kCanary, sizeof record);
+        std::memset(record, engine::kCanary, sizeof record);
         std::memcpy(record + 2, &row.number, 2);
         EXPECT_STREQ(recover(record, 0xDEADBEEFU), row.text) << row.number;
     }
@@ -210,7 +210,7 @@ std::string VersionString(const std::vector<char> &info, const char *name) {
 
 TEST(RegistryAbi, VersionResource) {
     char path[MAX_PATH];
-    const auto module = static_cast<HMODULE>(host::Library::Get().Handle());
+    const auto module = static_cast<HMODULE>(engine::Library::Get().Handle());
     ASSERT_GT(GetModuleFileNameA(module, path, MAX_PATH), 0U);
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeA(path, &ignored);

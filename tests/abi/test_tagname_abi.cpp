@@ -4,26 +4,26 @@
 
 #include <string>
 
-#include "host.h"
-#include "tagname_cases.h"
+#include "engine.h"
+#include "support/tagname_cases.h"
 
 namespace {
 
-using host::Arg;
-using host::CallString;
+using engine::Arg;
+using engine::CallString;
 
-host::Formula Entry(const char *name) { return host::Library::Get().FormulaEntry(name); }
+engine::Formula Entry(const char *name) { return engine::Library::Get().FormulaEntry(name); }
 
 TEST(TagNameAbi, LibraryLoadsAndExportsTheEntryPoints) {
-    ASSERT_TRUE(host::Library::Get().Loaded()) << host::Library::Get().Path();
+    ASSERT_TRUE(engine::Library::Get().Loaded()) << engine::Library::Get().Path();
     for (const char *name : {"QELFormula_IndentTagHier", "QELFormula_IndentTagName", "QELFormula_RemoveTagName"})
-        EXPECT_NE(host::Library::Get().Symbol(name), nullptr) << name;
+        EXPECT_NE(engine::Library::Get().Symbol(name), nullptr) << name;
 }
 
 TEST(TagNameAbi, ExampleTables) {
-    const host::Formula hier = Entry("QELFormula_IndentTagHier");
-    const host::Formula leaf = Entry("QELFormula_IndentTagName");
-    const host::Formula strip = Entry("QELFormula_RemoveTagName");
+    const engine::Formula hier = Entry("QELFormula_IndentTagHier");
+    const engine::Formula leaf = Entry("QELFormula_IndentTagName");
+    const engine::Formula strip = Entry("QELFormula_RemoveTagName");
     for (const auto &c : cases::kHierarchy)
         EXPECT_EQ(CallString(hier, {Arg::Str(c.previous), Arg::Str(c.current)}), c.expected)
             << "'" << c.previous << "' / '" << c.current << "'";
@@ -32,11 +32,11 @@ TEST(TagNameAbi, ExampleTables) {
 }
 
 TEST(TagNameAbi, MissingAndExtraArguments) {
-    const host::Formula hier = Entry("QELFormula_IndentTagHier");
-    const host::Formula leaf = Entry("QELFormula_IndentTagName");
-    const host::Formula strip = Entry("QELFormula_RemoveTagName");
+    const engine::Formula hier = Entry("QELFormula_IndentTagHier");
+    const engine::Formula leaf = Entry("QELFormula_IndentTagName");
+    const engine::Formula strip = Entry("QELFormula_RemoveTagName");
     struct Row {
-        host::Formula f;
+        engine::Formula f;
         std::vector<Arg> args;
         const char *expected;
     };
@@ -62,9 +62,9 @@ TEST(TagNameAbi, MissingAndExtraArguments) {
 }
 
 TEST(TagNameAbi, NullResultBufferIsLeftAlone) {
-    host::CallStringWithoutBuffer(Entry("QELFormula_IndentTagHier"), {Arg::Str(""), Arg::Str("A\\B\\C")});
-    host::CallStringWithoutBuffer(Entry("QELFormula_IndentTagName"), {Arg::Str("A\\B")});
-    host::CallStringWithoutBuffer(Entry("QELFormula_RemoveTagName"), {Arg::Str("A\\B")});
+    engine::CallStringWithoutBuffer(Entry("QELFormula_IndentTagHier"), {Arg::Str(""), Arg::Str("A\\B\\C")});
+    engine::CallStringWithoutBuffer(Entry("QELFormula_IndentTagName"), {Arg::Str("A\\B")});
+    engine::CallStringWithoutBuffer(Entry("QELFormula_RemoveTagName"), {Arg::Str("A\\B")});
 }
 
 std::string Repeat(const std::string &unit, std::size_t n) {
@@ -74,9 +74,9 @@ std::string Repeat(const std::string &unit, std::size_t n) {
 }
 
 TEST(TagNameAbi, LongNamesNeverOverrunTheHostBuffer) {
-    const host::Formula hier = Entry("QELFormula_IndentTagHier");
-    const host::Formula leaf = Entry("QELFormula_IndentTagName");
-    const host::Formula strip = Entry("QELFormula_RemoveTagName");
+    const engine::Formula hier = Entry("QELFormula_IndentTagHier");
+    const engine::Formula leaf = Entry("QELFormula_IndentTagName");
+    const engine::Formula strip = Entry("QELFormula_RemoveTagName");
     // CallString itself fails the test on a result over 255 characters or
     // on any write behind the result's NUL.
     EXPECT_EQ(CallString(leaf, {Arg::Str(Repeat("A\\", 64) + "Z")}), std::string(255, ' '));

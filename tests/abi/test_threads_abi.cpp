@@ -10,25 +10,25 @@
 #include <thread>
 #include <vector>
 
-#include "host.h"
+#include "engine.h"
 
 namespace {
 
-using host::Arg;
+using engine::Arg;
 Arg Str(std::string s) { return Arg::Str(std::move(s)); }
 Arg Num(double v) { return Arg::Num(v); }
 
 struct Work {
-    host::Formula f;
+    engine::Formula f;
     bool boolean;
-    std::vector<host::Arg> args;
+    std::vector<engine::Arg> args;
     std::string expected;  // filled by the one-at-a-time pass
 };
 
-std::string Answer(const Work &w) { return host::CallQuietly(w.f, w.boolean, w.args); }
+std::string Answer(const Work &w) { return engine::CallQuietly(w.f, w.boolean, w.args); }
 
 std::vector<Work> MakeWork() {
-    const host::Library &lib = host::Library::Get();
+    const engine::Library &lib = engine::Library::Get();
     auto entry = [&](const char *name) { return lib.FormulaEntry(name); };
     std::vector<Work> work;
     const char *names[] = {"Plant1\\Area1\\Pump01.Speed", "Plant1\\Area2\\Tank\\Level", "A.B\\C", "\\x\\y",

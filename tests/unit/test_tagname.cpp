@@ -7,7 +7,7 @@
 #include <string>
 
 #include "functions/tagname.h"
-#include "tagname_cases.h"
+#include "support/tagname_cases.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "functions/wildcard.h"
-#include "wildcard_cases.h"
-#include "wildcard_oracle.h"
+#include "support/wildcard_cases.h"
+#include "support/wildcard_oracle.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 // TextBufferSize bytes.  TextOut appends into such a buffer and silently
 // drops whatever would not fit, so a result is at most TextBufferSize - 1
 // characters followed by its NUL, however long or deep the input is.
-#ifndef QELRPT_FUNCTIONS_TEXT_H
-#define QELRPT_FUNCTIONS_TEXT_H
+#ifndef QELRPT_FUNCTIONS_TEXTOUT_H
+#define QELRPT_FUNCTIONS_TEXTOUT_H
 
 #include <cstddef>
 #include <cstring>

@@ -7,8 +7,8 @@
 // checked after the call; String results go to a host buffer far larger
 // than any result, also filled with a canary, and nothing past the
 // result's terminating NUL may change.
-#ifndef QELRPT_TESTS_ABI_HOST_H
-#define QELRPT_TESTS_ABI_HOST_H
+#ifndef QELRPT_TESTS_ABI_ENGINE_H
+#define QELRPT_TESTS_ABI_ENGINE_H
 
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +22,7 @@
 #define HOST_CALL
 #endif
 
-namespace host {
+namespace engine {
 
 // The host's record layout: 4-byte pointers on the 32-bit host; the same
 // packed records with 8-byte pointers in a 64-bit build.
@@ -83,6 +83,6 @@ std::uint16_t CallBoolean(Formula f, const std::vector<Arg> &args);
 // call from any thread.
 std::string CallQuietly(Formula f, bool boolean, const std::vector<Arg> &args);
 
-}  // namespace host
+}  // namespace engine
 
 #endif

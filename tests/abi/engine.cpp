@@ -1,4 +1,4 @@
-#include "host.h"
+#include "engine.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <dlfcn.h>
 #endif
 
-namespace host {
+namespace engine {
 
 Library &Library::Get() {
     static Library library;
@@ -146,4 +146,4 @@ std::string CallQuietly(Formula f, bool boolean, const std::vector<Arg> &args) {
     return value == 1 ? "1" : value == 0 ? "0" : "bad";
 }
 
-}  // namespace host
+}  // namespace engine
