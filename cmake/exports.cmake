@@ -1,4 +1,6 @@
-# Reads src/host/exports.txt, the one list of the library's exports.
+# Reads the library's exports: the nine of src/host/exports.txt and one
+# formula entry point QELFormula_Name per row of the function table
+# src/functions/table.h (the same folder's ../functions/table.h).
 #
 #   qelrpt_read_exports(LIST_FILE PREFIX) sets PREFIX_names (the exported
 #   names in list order) and, per name N, PREFIX_N_body and PREFIX_N_bytes.
@@ -7,6 +9,13 @@
 # version script from it, and by the binary check (cmake -P).
 function(qelrpt_read_exports list_file prefix)
   file(STRINGS ${list_file} lines REGEX "^[A-Za-z]")
+  get_filename_component(folder ${list_file} DIRECTORY)
+  file(READ ${folder}/../functions/table.h table)
+  string(REGEX MATCHALL "\n[ \t]+X\\([A-Za-z]+, *[A-Za-z0-9]+," rows "${table}")
+  foreach(row IN LISTS rows)
+    string(REGEX MATCH "X\\([A-Za-z]+, *([A-Za-z0-9]+)," _ "${row}")
+    list(APPEND lines "QELFormula_${CMAKE_MATCH_1} QELFormula_${CMAKE_MATCH_1} 4")
+  endforeach()
   set(names "")
   foreach(line IN LISTS lines)
     if(NOT line MATCHES "^([A-Za-z_0-9]+)[ \t]+([A-Za-z_0-9]+)[ \t]+([0-9]+)[ \t]*$")
@@ -44,5 +53,6 @@ function(qelrpt_write_export_file list_file output)
   file(WRITE ${output}.new "${text}")
   file(COPY_FILE ${output}.new ${output} ONLY_IF_DIFFERENT)
   file(REMOVE ${output}.new)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file})
+  get_filename_component(folder ${list_file} DIRECTORY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file} ${folder}/../functions/table.h)
 endfunction()

@@ -1,12 +1,17 @@
 // Formula entry points.
 //
-// Each entry point fetches its arguments from the host's call block, runs
-// its worker from src/functions on plain strings or doubles, writes the
-// result back and returns error number 0.  A missing argument is answered
-// with the function's default result (the empty text or false), never with
-// an error.
+// Each entry point is one row of the function table (functions/table.h):
+// QELFormula_Name runs the row's answer, an adapter below that fetches the
+// arguments from the host's call block, runs its worker from src/functions
+// on plain strings or doubles, writes the result back and returns error
+// number 0.  A missing argument is answered with the function's default
+// result (the empty text or false), never with an error.
+//
+// The workers are template arguments, so each entry point compiles into one
+// straight function with its worker called directly.
 #include "args.h"
 #include "functions/number.h"
+#include "functions/table.h"
 #include "functions/tagname.h"
 #include "functions/wildcard.h"
 #include "qelrpt.h"
@@ -15,8 +20,13 @@ using namespace qelrpt;
 
 namespace {
 
-// Runs a one-name worker on String argument 1 and writes its text.
-UFError AnswerFromName(UFCallBlock *block, std::size_t (*worker)(const char *name, char *out)) {
+using NameWorker = std::size_t (*)(const char *name, char *out);
+using PairWorker = std::size_t (*)(const char *previous, const char *current, char *out);
+using MatchWorker = int (*)(const char *candidate, const char *pattern);
+
+// String(String): the worker's text for argument 1.
+template <NameWorker worker>
+UFError AnswerName(UFCallBlock *block) {
     const char *name = StringArgument(block, 1);
     if (name == nullptr) {
         WriteEmptyResult(block);
@@ -27,22 +37,10 @@ UFError AnswerFromName(UFCallBlock *block, std::size_t (*worker)(const char *nam
     return 0;
 }
 
-// Answers whether Number argument 1, read as a flag word, has `mask` set;
-// a missing argument gives false.
-UFError AnswerFlagBit(UFCallBlock *block, std::uint32_t mask) {
-    double flags = 0;
-    const bool present = NumberArgument(block, 1, &flags);
-    WriteBooleanResult(block, present && TestFlagBit(FlagWord(flags * NumberScale), mask) != 0);
-    return 0;
-}
-
-}  // namespace
-
-extern "C" {
-
-// QELIndentTagHier(previous tag name, tag name): the tag name alone decides
+// String(String, String), previous name and name: the name alone decides
 // whether there is a result; a missing previous name reads as the empty one.
-QELRPT_API UFError QELRPT_CALL QELFormula_IndentTagHier(UFCallBlock *block) {
+template <PairWorker worker>
+UFError AnswerHierarchy(UFCallBlock *block) {
     const char *current = StringArgument(block, 2);
     if (current == nullptr) {
         WriteEmptyResult(block);
@@ -50,23 +48,12 @@ QELRPT_API UFError QELRPT_CALL QELFormula_IndentTagHier(UFCallBlock *block) {
     }
     const char *previous = StringArgument(block, 1);
     char text[TextBufferSize];
-    const std::size_t len = BuildHierarchyLines(previous != nullptr ? previous : "", current, text);
-    WriteStringResult(block, text, len);
+    WriteStringResult(block, text, worker(previous != nullptr ? previous : "", current, text));
     return 0;
 }
 
-// QELIndentTagName(tag name)
-QELRPT_API UFError QELRPT_CALL QELFormula_IndentTagName(UFCallBlock *block) {
-    return AnswerFromName(block, IndentLeafName);
-}
-
-// QELRemoveTagName(tag name)
-QELRPT_API UFError QELRPT_CALL QELFormula_RemoveTagName(UFCallBlock *block) {
-    return AnswerFromName(block, StripLeafName);
-}
-
-// QELNumberFootPrint(value)
-QELRPT_API UFError QELRPT_CALL QELFormula_NumberFootPrint(UFCallBlock *block) {
+// String(Number): the footprint of the formula value.
+UFError AnswerFootprint(UFCallBlock *block) {
     double value = 0;
     if (!NumberArgument(block, 1, &value)) {
         WriteEmptyResult(block);
@@ -77,21 +64,33 @@ QELRPT_API UFError QELRPT_CALL QELFormula_NumberFootPrint(UFCallBlock *block) {
     return 0;
 }
 
-// QELAlarmFlagSet(flags)
-QELRPT_API UFError QELRPT_CALL QELFormula_AlarmFlagSet(UFCallBlock *block) {
-    return AnswerFlagBit(block, AlarmFlagMask);
-}
-
-// QELLogFlagSet(flags)
-QELRPT_API UFError QELRPT_CALL QELFormula_LogFlagSet(UFCallBlock *block) { return AnswerFlagBit(block, LogFlagMask); }
-
-// QELPatternMatch(candidate string, pattern string): false when either is
-// missing.
-QELRPT_API UFError QELRPT_CALL QELFormula_PatternMatch(UFCallBlock *block) {
-    const char *candidate = StringArgument(block, 1);
-    const char *pattern = StringArgument(block, 2);
-    WriteBooleanResult(block, candidate != nullptr && pattern != nullptr && WildcardMatch(candidate, pattern) != 0);
+// Boolean(Number): whether the flag word has `mask` set; false when the
+// argument is missing.
+template <std::uint32_t mask>
+UFError AnswerFlagBit(UFCallBlock *block) {
+    double flags = 0;
+    const bool present = NumberArgument(block, 1, &flags);
+    WriteBooleanResult(block, present && TestFlagBit(FlagWord(flags * NumberScale), mask) != 0);
     return 0;
 }
+
+// Boolean(String, String): the worker's answer; false when either argument
+// is missing.
+template <MatchWorker worker>
+UFError AnswerMatch(UFCallBlock *block) {
+    const char *candidate = StringArgument(block, 1);
+    const char *pattern = StringArgument(block, 2);
+    WriteBooleanResult(block, candidate != nullptr && pattern != nullptr && worker(candidate, pattern) != 0);
+    return 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+#define QELRPT_ENTRY_POINT(result, name, types, holes, descriptions, answer) \
+    QELRPT_API UFError QELRPT_CALL QELFormula_##name(UFCallBlock *block) { return answer(block); }
+QELRPT_FUNCTION_TABLE(QELRPT_ENTRY_POINT)
+#undef QELRPT_ENTRY_POINT
 
 }  // extern "C"

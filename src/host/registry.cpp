@@ -1,14 +1,16 @@
 // Library entry points and the tables through which the report engine
 // learns the formula functions.
 //
-// The definition, template and example tables list the seven functions in
-// the same order; a formula editor shows the three texts of a function side
-// by side, and the definition row carries the address of its entry point.
-// All of it is constant data that lives as long as the library is loaded.
+// The definition, template and example tables are built from the function
+// table (functions/table.h), so they list the functions in the same order;
+// a formula editor shows the three texts of a function side by side, and
+// the definition row carries the address of its entry point.  All of it is
+// constant data that lives as long as the library is loaded.
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 
+#include "functions/table.h"
 #include "qelrpt.h"
 
 namespace {
@@ -16,32 +18,21 @@ namespace {
 constexpr std::uint16_t TableHeaderSize = 6;
 constexpr std::uint16_t InterfaceVersion = 0x0100;
 
+// The three tables, each row built from one row of the function table.
+#define QELRPT_DEFINITION_ROW(result, name, types, holes, descriptions, answer) \
+    {#result " QEL" #name "( " types " )", QELFormula_##name, 0},
+#define QELRPT_TEMPLATE_TEXT(result, name, types, holes, descriptions, answer) "QEL" #name " ( " holes ")",
+#define QELRPT_EXAMPLE_TEXT(result, name, types, holes, descriptions, answer) "\tQEL" #name " ( " descriptions " )",
+
 const UFFunctionRow FunctionDefinitions[] = {
-    {"String QELIndentTagHier( String, String )", QELFormula_IndentTagHier, 0},
-    {"String QELIndentTagName( String )", QELFormula_IndentTagName, 0},
-    {"String QELRemoveTagName( String )", QELFormula_RemoveTagName, 0},
-    {"String QELNumberFootPrint( Number )", QELFormula_NumberFootPrint, 0},
-    {"Boolean QELAlarmFlagSet( Number )", QELFormula_AlarmFlagSet, 0},
-    {"Boolean QELLogFlagSet( Number )", QELFormula_LogFlagSet, 0},
-    {"Boolean QELPatternMatch( String, String )", QELFormula_PatternMatch, 0},
-    {nullptr, nullptr, 0},
+    QELRPT_FUNCTION_TABLE(QELRPT_DEFINITION_ROW){nullptr, nullptr, 0},
 };
+const char *const FunctionTemplates[] = {QELRPT_FUNCTION_TABLE(QELRPT_TEMPLATE_TEXT) nullptr};
+const char *const FunctionExamples[] = {QELRPT_FUNCTION_TABLE(QELRPT_EXAMPLE_TEXT) nullptr};
 
-const char *const FunctionTemplates[] = {
-    "QELIndentTagHier ( !, )", "QELIndentTagName ( ! )", "QELRemoveTagName ( ! )", "QELNumberFootPrint ( ! )",
-    "QELAlarmFlagSet ( ! )",   "QELLogFlagSet ( ! )",    "QELPatternMatch ( !, )", nullptr,
-};
-
-const char *const FunctionExamples[] = {
-    "\tQELIndentTagHier ( previous tag name, tag name )",
-    "\tQELIndentTagName ( tag name )",
-    "\tQELRemoveTagName ( tag name )",
-    "\tQELNumberFootPrint ( value )",
-    "\tQELAlarmFlagSet ( flags )",
-    "\tQELLogFlagSet ( flags )",
-    "\tQELPatternMatch ( candidate string, pattern string )",
-    nullptr,
-};
+#undef QELRPT_DEFINITION_ROW
+#undef QELRPT_TEMPLATE_TEXT
+#undef QELRPT_EXAMPLE_TEXT
 
 const UFTableHeader DefinitionTable = {TableHeaderSize, FunctionDefinitions};
 const UFTableHeader TemplateTable = {TableHeaderSize, FunctionTemplates};
