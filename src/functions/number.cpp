@@ -69,15 +69,16 @@ int CompareWithHalf(double magnitude, int scale, double half) {
 
 char Digit(unsigned d) { return static_cast<char>('0' + d); }
 
-// "%.4g" of a magnitude in the short road's range, without its sign, into
-// `text`; returns the length (at most 10).
-std::size_t ShortRoad(double magnitude, int binaryExponent, char *text) {
+// The four significant digits of a magnitude in the short road's range, as
+// a whole number from 1000 to 9999, and its decimal exponent in
+// `*exponent`: magnitude ~ whole * 10^(exponent - 3).
+unsigned RoundToFourDigits(double magnitude, int binaryExponent, int *exponent) {
     // floor(binaryExponent * log10(2)) is the decimal exponent or one less.
-    int exponent = (binaryExponent * 78913) >> 18;
-    int scale = 3 - exponent;
+    int e = (binaryExponent * 78913) >> 18;
+    int scale = 3 - e;
     double q = Scaled(magnitude, scale);
     if (q >= 10000.0) {
-        ++exponent;
+        ++e;
         --scale;
         q = Scaled(magnitude, scale);
     }
@@ -101,11 +102,18 @@ std::size_t ShortRoad(double magnitude, int binaryExponent, char *text) {
     if (side > 0 || (side == 0 && whole % 2 == 1)) ++whole;
     if (whole == 10000) {
         whole = 1000;
-        ++exponent;
+        ++e;
     }
+    *exponent = e;
+    return whole;
+}
 
+// "%.4g" of the four digits `whole` (1000 to 9999) with decimal exponent
+// `exponent`, without a sign, into `text`; returns the length (at most 10).
+// Trailing zeros are dropped, and the point with them when none is left.
+std::size_t WriteFourDigits(unsigned whole, int exponent, char *text) {
     const char digits[4] = {Digit(whole / 1000), Digit(whole / 100 % 10), Digit(whole / 10 % 10), Digit(whole % 10)};
-    int significant = 4;  // trailing zeros are dropped
+    int significant = 4;
     while (significant > 1 && digits[significant - 1] == '0') --significant;
 
     std::size_t len = 0;
@@ -133,6 +141,14 @@ std::size_t ShortRoad(double magnitude, int binaryExponent, char *text) {
         text[len++] = Digit(e % 10);
     }
     return len;
+}
+
+// "%.4g" of a magnitude in the short road's range, without its sign, into
+// `text`; returns the length (at most 10).
+std::size_t ShortRoad(double magnitude, int binaryExponent, char *text) {
+    int exponent = 0;
+    const unsigned whole = RoundToFourDigits(magnitude, binaryExponent, &exponent);
+    return WriteFourDigits(whole, exponent, text);
 }
 
 }  // namespace
@@ -168,11 +184,15 @@ std::size_t FormatFootprint(double value, char *out) {
 }
 
 std::uint32_t FlagWord(double value) {
-    // Adding 0.5 rounds halves up before the truncation; the sum is itself
-    // rounded to double, so 0.49999999999999994 gives 1.
-    const double sum = value - -0.5;
+    // Adding 0.5 rounds halves up before the truncation toward zero, so 1.5
+    // reads as 2, -1 as 0 (-0.5 truncates to 0) and -2 as -1, 0xFFFFFFFF.
+    // The sum is itself rounded to double, so 0.49999999999999994 gives 1.
+    const double sum = value + 0.5;
     constexpr double two63 = 9223372036854775808.0;
-    if (!(sum >= -two63 && sum < two63)) return 0;  // out of range or NaN: 0x8000000000000000
+    // Beyond the signed 64-bit range, and for NaN, the run-time's
+    // conversion gives its "indefinite" integer 0x8000000000000000, whose
+    // low 32 bits are 0.
+    if (!(sum >= -two63 && sum < two63)) return 0;
     const auto whole = static_cast<std::int64_t>(sum);
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(whole) & 0xFFFFFFFFU);
 }

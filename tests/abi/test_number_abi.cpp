@@ -20,11 +20,24 @@ TEST(NumberAbi, Footprint) {
         const char *expected;
     };
     const Row rows[] = {
-        {12345.0, "     123.5"}, {100.0, "         1"},        {0.0, "         0"},    {-5.0, "     -0.05"},
-        {99999.0, "      1000"}, {1234567.0, " 1.235e+04"},    {1212.5, "     12.12"}, {-0.0, "        -0"},
-        {0.001, "     1e-05"},   {-123456789.0, "-1.235e+06"},
+        {12345.0, "     123.5"},
+        {100.0, "         1"},
+        {0.0, "         0"},
+        {-5.0, "     -0.05"},
+        {99999.0, "      1000"},
+        {1234567.0, " 1.235e+04"},
+        {1212.5, "     12.12"},
+        {-0.0, "        -0"},
+        {0.001, "     1e-05"},
+        {-123456789.0, "-1.235e+06"},
+        // The passed number is multiplied by the double nearest 0.01, never
+        // divided by 100: 10035 x 0.01 is 100.35000000000001 and rounds up,
+        // where 10035 / 100 (100.34999999999999) would give 100.3.
+        {10035.0, "     100.4"},
+        {85305.0, "     853.1"},
     };
-    for (const Row &row : rows) EXPECT_EQ(engine::CallString(f, {Arg::Num(row.argument)}), row.expected) << row.argument;
+    for (const Row &row : rows)
+        EXPECT_EQ(engine::CallString(f, {Arg::Num(row.argument)}), row.expected) << row.argument;
     const double inf = std::numeric_limits<double>::infinity();
     EXPECT_EQ(engine::CallString(f, {Arg::Num(inf)}), "       inf");
     EXPECT_EQ(engine::CallString(f, {Arg::Num(-inf)}), "      -inf");

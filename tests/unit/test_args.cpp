@@ -70,13 +70,34 @@ TEST(Results, StringAndBooleanForms) {
     qelrpt::WriteEmptyResult(&none.block);
     EXPECT_EQ(std::memcmp(buffer, "\0bc\0zzzz", 8), 0);
 
-    none.block.result.string = nullptr;
-    qelrpt::WriteStringResult(&none.block, "abc", 3);  // nowhere to write: no effect
-
     qelrpt::WriteBooleanResult(&none.block, true);
     EXPECT_EQ(none.block.result.boolean, 1);
     qelrpt::WriteBooleanResult(&none.block, false);
     EXPECT_EQ(none.block.result.boolean, 0);
+}
+
+// A null result-buffer pointer leaves nothing to write: the block, the
+// nodes beside it and the bytes around them stay as they were, and so does
+// the empty text.
+TEST(Results, NullResultBufferLeavesEverythingAlone) {
+    struct Guarded {
+        unsigned char before[16];
+        Chain chain{2};
+        unsigned char after[16];
+    } g;
+    std::memset(g.before, 0xA5, sizeof g.before);
+    std::memset(g.after, 0x5A, sizeof g.after);
+    g.chain.nodes[0].value.string = "abc";
+    g.chain.block.result.string = nullptr;
+    unsigned char snapshot[sizeof g];
+    std::memcpy(snapshot, &g, sizeof g);
+
+    qelrpt::WriteStringResult(&g.chain.block, "abc", 3);
+    EXPECT_EQ(std::memcmp(snapshot, &g, sizeof g), 0);
+    qelrpt::WriteEmptyResult(&g.chain.block);
+    EXPECT_EQ(std::memcmp(snapshot, &g, sizeof g), 0);
+    qelrpt::WriteStringResult(nullptr, "abc", 3);
+    EXPECT_EQ(std::memcmp(snapshot, &g, sizeof g), 0);
 }
 
 }  // namespace

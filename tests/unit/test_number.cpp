@@ -363,8 +363,4 @@ TEST(TestFlagBit, AnyBitOfTheMask) {
     for (const Row &row : rows) EXPECT_EQ(qelrpt::TestFlagBit(row.word, row.mask), row.set) << row.word;
 }
 
-TEST(NumberScale, IsTheDoubleNearestOneHundredth) {
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(qelrpt::NumberScale), 0x3F847AE147AE147BU);
-}
-
 }  // namespace
