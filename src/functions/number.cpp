@@ -108,38 +108,56 @@ unsigned RoundToFourDigits(double magnitude, int binaryExponent, int *exponent) 
     return whole;
 }
 
-// "%.4g" of the four digits `whole` (1000 to 9999) with decimal exponent
-// `exponent`, without a sign, into `text`; returns the length (at most 10).
-// Trailing zeros are dropped, and the point with them when none is left.
-std::size_t WriteFourDigits(unsigned whole, int exponent, char *text) {
-    const char digits[4] = {Digit(whole / 1000), Digit(whole / 100 % 10), Digit(whole / 10 % 10), Digit(whole % 10)};
-    int significant = 4;
-    while (significant > 1 && digits[significant - 1] == '0') --significant;
+// The digits of a "%.4g" text: four of them, of which `significant` are
+// written (trailing zeros are dropped, and the point with them when none is
+// left), and the decimal exponent of the first.
+struct FourDigits {
+    char digit[4];
+    int significant;
+    int exponent;
+};
 
+FourDigits SplitDigits(unsigned whole, int exponent) {
+    FourDigits d = {
+        {Digit(whole / 1000), Digit(whole / 100 % 10), Digit(whole / 10 % 10), Digit(whole % 10)}, 4, exponent};
+    while (d.significant > 1 && d.digit[d.significant - 1] == '0') --d.significant;
+    return d;
+}
+
+// Plain notation for exponents 0 to 3: "1234", "123.4", "1.5".
+std::size_t WritePlain(const FourDigits &d, char *text) {
     std::size_t len = 0;
-    if (exponent >= 0 && exponent < 4) {
-        for (int i = 0; i <= exponent; ++i) text[len++] = digits[i];
-        if (significant > exponent + 1) {
-            text[len++] = '.';
-            for (int i = exponent + 1; i < significant; ++i) text[len++] = digits[i];
-        }
-    } else if (exponent < 0 && exponent >= -4) {
-        text[len++] = '0';
+    for (int i = 0; i <= d.exponent; ++i) text[len++] = d.digit[i];
+    if (d.significant > d.exponent + 1) {
         text[len++] = '.';
-        for (int i = exponent; i < -1; ++i) text[len++] = '0';
-        for (int i = 0; i < significant; ++i) text[len++] = digits[i];
-    } else {
-        text[len++] = digits[0];
-        if (significant > 1) {
-            text[len++] = '.';
-            for (int i = 1; i < significant; ++i) text[len++] = digits[i];
-        }
-        text[len++] = 'e';
-        text[len++] = exponent < 0 ? '-' : '+';
-        const auto e = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);  // below 100 here
-        text[len++] = Digit(e / 10);
-        text[len++] = Digit(e % 10);
+        for (int i = d.exponent + 1; i < d.significant; ++i) text[len++] = d.digit[i];
     }
+    return len;
+}
+
+// Plain notation for exponents -1 to -4: "0.1234", "0.0001".
+std::size_t WriteFraction(const FourDigits &d, char *text) {
+    std::size_t len = 0;
+    text[len++] = '0';
+    text[len++] = '.';
+    for (int i = d.exponent; i < -1; ++i) text[len++] = '0';
+    for (int i = 0; i < d.significant; ++i) text[len++] = d.digit[i];
+    return len;
+}
+
+// Exponent notation for the rest: "1.235e+04", "1e-05".
+std::size_t WriteScientific(const FourDigits &d, char *text) {
+    std::size_t len = 0;
+    text[len++] = d.digit[0];
+    if (d.significant > 1) {
+        text[len++] = '.';
+        for (int i = 1; i < d.significant; ++i) text[len++] = d.digit[i];
+    }
+    text[len++] = 'e';
+    text[len++] = d.exponent < 0 ? '-' : '+';
+    const auto e = static_cast<unsigned>(d.exponent < 0 ? -d.exponent : d.exponent);  // below 100 here
+    text[len++] = Digit(e / 10);
+    text[len++] = Digit(e % 10);
     return len;
 }
 
@@ -148,7 +166,10 @@ std::size_t WriteFourDigits(unsigned whole, int exponent, char *text) {
 std::size_t ShortRoad(double magnitude, int binaryExponent, char *text) {
     int exponent = 0;
     const unsigned whole = RoundToFourDigits(magnitude, binaryExponent, &exponent);
-    return WriteFourDigits(whole, exponent, text);
+    const FourDigits d = SplitDigits(whole, exponent);
+    if (exponent >= 0 && exponent < 4) return WritePlain(d, text);
+    if (exponent < 0 && exponent >= -4) return WriteFraction(d, text);
+    return WriteScientific(d, text);
 }
 
 }  // namespace
