@@ -12,6 +12,8 @@ file(MAKE_DIRECTORY ${QELRPT_SYMBOLS_STAGE})
 
 # Splits one binary: its debug information into the symbols folder, the
 # binary stripped (of its local symbols too, but not of the exports).
+# objcopy keeps a Windows image's header time (none) only when told to
+# preserve dates; otherwise it would write the current time.
 function(qelrpt_split_debug binary)
   get_filename_component(name ${binary} NAME)
   set(debug ${QELRPT_SYMBOLS_STAGE}/${name}.debug)
@@ -20,9 +22,9 @@ function(qelrpt_split_debug binary)
   else()
     set(strip --strip-all)
   endif()
-  qelrpt_run(COMMAND ${CPACK_QELRPT_OBJCOPY} --only-keep-debug ${binary} ${debug})
-  qelrpt_run(COMMAND ${CPACK_QELRPT_OBJCOPY} ${strip} --remove-section=.comment ${binary})
-  qelrpt_run(COMMAND ${CPACK_QELRPT_OBJCOPY} --add-gnu-debuglink=${debug} ${binary})
+  qelrpt_run(COMMAND ${CPACK_QELRPT_OBJCOPY} --preserve-dates --only-keep-debug ${binary} ${debug})
+  qelrpt_run(COMMAND ${CPACK_QELRPT_OBJCOPY} --preserve-dates ${strip} --remove-section=.comment ${binary})
+  qelrpt_run(COMMAND ${CPACK_QELRPT_OBJCOPY} --preserve-dates --add-gnu-debuglink=${debug} ${binary})
 endfunction()
 
 file(GLOB_RECURSE staged LIST_DIRECTORIES false ${QELRPT_STAGE}/*)
