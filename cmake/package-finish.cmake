@@ -71,7 +71,7 @@ function(qelrpt_make_deb prefix archive)
     " leaf, a number footprint, alarm and log flags and wildcard matching.\n"
     " The package also holds qelrpt-host, a stand-in for the report engine\n"
     " that loads the plug-in and evaluates formulas with it.\n")
-  qelrpt_run(COMMAND chmod -R u+w,go-w,a+rX ${root}/DEBIAN)
+  qelrpt_run(COMMAND chmod -R u+w,go-w,a+rX ${root})
   qelrpt_run(COMMAND find ${root} -exec touch -h -d @${QELRPT_EPOCH} {} +)
   file(REMOVE ${archive})
   qelrpt_run(COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${QELRPT_EPOCH}
