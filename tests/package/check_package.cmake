@@ -19,6 +19,7 @@
 #
 # With RUN=OFF (a machine that cannot start the build's programs) the
 # packages are built, unpacked and their contents checked, but not run.
+cmake_minimum_required(VERSION 3.25)
 set(definitions
   "String QELIndentTagHier( String, String )"
   "String QELIndentTagName( String )"
