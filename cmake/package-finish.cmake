@@ -105,8 +105,11 @@ else()
   qelrpt_make_tar(${QELRPT_SYMBOLS_STAGE} ${folder}/${CPACK_QELRPT_SYMBOLS}.tar.gz)
 endif()
 
-# SHA256SUMS over every file of the package folder, as sha256sum writes it.
+# SHA256SUMS over the package folder's files of this version (packages of
+# other versions left there are not listed), as sha256sum writes it.
+string(REPLACE "." "\\." version "${CPACK_PACKAGE_VERSION}")
 file(GLOB files LIST_DIRECTORIES false RELATIVE ${folder} ${folder}/*)
+list(FILTER files INCLUDE REGEX "^${CPACK_PACKAGE_NAME}[-_]${version}[-_]")
 list(APPEND files ${made})
 list(REMOVE_DUPLICATES files)
 list(REMOVE_ITEM files SHA256SUMS)
