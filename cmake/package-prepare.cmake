@@ -37,8 +37,9 @@ endforeach()
 
 # The Debian package: the plug-in and qelrpt-host in the package's private
 # folder /usr/lib/qelrpt (qelrpt-host loads the library beside the program
-# it was started as, the link resolved), qelrpt-host on the PATH, the
-# documents (but INSTALL.txt) with the copyright file and a Debian changelog.
+# it was started as, the link resolved), qelrpt-host on the PATH with its
+# manual page, the documents (but INSTALL.txt) with the copyright file and a
+# Debian changelog.
 if(CPACK_GENERATOR STREQUAL "DEB")
   set(private ${QELRPT_STAGE}/lib/qelrpt)
   set(doc ${QELRPT_STAGE}/share/doc/qelrpt)
@@ -72,6 +73,10 @@ if(CPACK_GENERATOR STREQUAL "DEB")
     "    /usr/share/doc/qelrpt/CHANGELOG.md.\n\n"
     " -- ${CPACK_DEBIAN_PACKAGE_MAINTAINER}  ${date}\n")
   qelrpt_run(COMMAND gzip -9nc ${CPACK_TOPLEVEL_DIRECTORY}/changelog OUTPUT_FILE ${doc}/changelog.gz)
+
+  file(MAKE_DIRECTORY ${QELRPT_STAGE}/share/man/man1)
+  qelrpt_run(COMMAND gzip -9nc ${CMAKE_CURRENT_LIST_DIR}/qelrpt-host.1
+    OUTPUT_FILE ${QELRPT_STAGE}/share/man/man1/qelrpt-host.1.gz)
 endif()
 
 qelrpt_run(COMMAND chmod -R u+w,go-w,a+rX ${QELRPT_STAGE} ${QELRPT_SYMBOLS_STAGE})

@@ -31,7 +31,7 @@ set(definitions
 set(archive_files ${HOST} ${LIBRARY} include/qelrpt.h README.md LICENSE CHANGELOG.md INSTALL.txt)
 set(deb_files usr/lib/qelrpt/${HOST} usr/lib/qelrpt/${LIBRARY} usr/bin/${HOST} usr/include/qelrpt.h
   usr/share/doc/qelrpt/README.md usr/share/doc/qelrpt/CHANGELOG.md usr/share/doc/qelrpt/copyright
-  usr/share/doc/qelrpt/changelog.gz)
+  usr/share/doc/qelrpt/changelog.gz usr/share/man/man1/qelrpt-host.1.gz)
 # An internal function of the plug-in, named only in its debug information.
 set(internal_function qelrpt::WildcardMatch)
 set(packages_dir ${BUILD_DIR}/packages)
