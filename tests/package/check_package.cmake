@@ -1,13 +1,25 @@
-# Builds the packages of a build tree, unpacks each into an empty folder and
-# runs `qelrpt-host list` from there (through the emulator for Windows
-# programs): the packaged host must find the packaged plug-in beside it and
-# list all seven functions.
+# Builds the packages of a build tree and checks each as a user gets it:
+# - unpacked into an empty folder it holds the expected files, its binaries
+#   stripped and linked to their debug files by .gnu_debuglink, its archive
+#   entries owned by root (0/0);
+# - with the symbols archive unpacked beside the binaries, gdb resolves an
+#   internal function of the plug-in to its source line (and does not
+#   without it);
+# - the package folder's SHA256SUMS verifies with `sha256sum -c` and lists
+#   every package and the symbols archive;
+# - the .deb passes lintian without errors, and its binaries are those of
+#   the tar.gz (one symbols archive serves both);
+# - `qelrpt-host list` run from the unpacked package finds the packaged
+#   plug-in beside it and lists all seven functions (through the emulator
+#   for Windows programs).
 #
 # cmake -DBUILD_DIR=... -DCPACK=... -DGENERATORS="TGZ;DEB" -DHOST=qelrpt-host
+#       -DLIBRARY=libqelrpt.so -DOBJDUMP=objdump -DSYMBOLS=<symbols archive name>
 #       [-DEMULATOR=wine] [-DRUN=OFF] -P check_package.cmake
 #
 # With RUN=OFF (a machine that cannot start the build's programs) the
 # packages are built, unpacked and their contents checked, but not run.
+cmake_minimum_required(VERSION 3.25)
 set(definitions
   "String QELIndentTagHier( String, String )"
   "String QELIndentTagName( String )"
@@ -16,6 +28,75 @@ set(definitions
   "Boolean QELAlarmFlagSet( Number )"
   "Boolean QELLogFlagSet( Number )"
   "Boolean QELPatternMatch( String, String )")
+set(archive_files ${HOST} ${LIBRARY} include/qelrpt.h README.md LICENSE CHANGELOG.md INSTALL.txt)
+set(deb_files usr/lib/qelrpt/${HOST} usr/lib/qelrpt/${LIBRARY} usr/bin/${HOST} usr/include/qelrpt.h
+  usr/share/doc/qelrpt/README.md usr/share/doc/qelrpt/CHANGELOG.md usr/share/doc/qelrpt/copyright
+  usr/share/doc/qelrpt/changelog.gz usr/share/man/man1/qelrpt-host.1.gz)
+# An internal function of the plug-in, named only in its debug information.
+set(internal_function qelrpt::WildcardMatch)
+set(packages_dir ${BUILD_DIR}/packages)
+find_program(GDB gdb REQUIRED)
+
+function(run_checked what)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${what} failed (${rc}):\n${out}${err}")
+  endif()
+  set(output "${out}${err}" PARENT_SCOPE)
+endfunction()
+
+function(unpack package dir)
+  file(REMOVE_RECURSE ${dir})
+  file(MAKE_DIRECTORY ${dir})
+  if(package MATCHES "\\.deb$")
+    run_checked("dpkg-deb -x ${package}" dpkg-deb -x ${package} ${dir})
+  else()
+    run_checked("unpacking ${package}" ${CMAKE_COMMAND} -E tar xf ${package} WORKING_DIRECTORY ${dir})
+  endif()
+endfunction()
+
+# Every entry of a tar.gz or .deb belongs to root.
+function(check_owners package)
+  if(package MATCHES "\\.deb$")
+    run_checked("dpkg-deb -c" dpkg-deb -c ${package})
+  else()
+    run_checked("tar tv" tar --list --verbose --numeric-owner --file=${package})
+  endif()
+  string(REGEX MATCHALL "[^\n]+" entries "${output}")
+  foreach(e ${entries})
+    if(NOT e MATCHES "^[-dlrwx]+ (0/0|root/root) ")
+      message(FATAL_ERROR "${package}: an entry not owned by root: ${e}")
+    endif()
+  endforeach()
+endfunction()
+
+# A packaged binary holds no debug information but names its debug file.
+function(check_stripped binary)
+  run_checked("objdump -h ${binary}" ${OBJDUMP} -h ${binary})
+  if(output MATCHES "\\.debug_info" OR NOT output MATCHES "\\.gnu_debuglink")
+    message(FATAL_ERROR "${binary} is not stripped with a .gnu_debuglink:\n${output}")
+  endif()
+endfunction()
+
+# gdb finds the plug-in's internal function only with the symbols archive
+# unpacked beside it.
+function(check_symbols library)
+  get_filename_component(folder ${library} DIRECTORY)
+  set(gdb_args -batch -nx -ex "info line ${internal_function}" ${library})
+  execute_process(COMMAND ${GDB} ${gdb_args} OUTPUT_VARIABLE without ERROR_VARIABLE without)
+  if(without MATCHES "Line [0-9]+ of")
+    message(FATAL_ERROR "gdb resolves ${internal_function} without the symbols:\n${without}")
+  endif()
+  file(GLOB symbols ${packages_dir}/${SYMBOLS}.*)
+  if(NOT symbols)
+    message(FATAL_ERROR "no symbols archive ${SYMBOLS} in ${packages_dir}")
+  endif()
+  run_checked("unpacking ${symbols}" ${CMAKE_COMMAND} -E tar xf ${symbols} WORKING_DIRECTORY ${folder})
+  execute_process(COMMAND ${GDB} ${gdb_args} OUTPUT_VARIABLE with ERROR_VARIABLE with)
+  if(NOT with MATCHES "Line [0-9]+ of \"[^\"]*/src/functions/wildcard\\.cpp\"")
+    message(FATAL_ERROR "gdb does not resolve ${internal_function} from ${symbols}:\n${with}")
+  endif()
+endfunction()
 
 foreach(generator ${GENERATORS})
   execute_process(COMMAND ${CPACK} -G ${generator} --config ${BUILD_DIR}/CPackConfig.cmake
@@ -28,27 +109,34 @@ foreach(generator ${GENERATORS})
   if(NOT EXISTS "${package}")
     message(FATAL_ERROR "cpack -G ${generator} made no package:\n${out}")
   endif()
+  get_filename_component(name ${package} NAME)
+  list(APPEND names ${name})
 
   set(dir ${BUILD_DIR}/package-check/${generator})
-  file(REMOVE_RECURSE ${dir})
-  file(MAKE_DIRECTORY ${dir})
+  unpack(${package} ${dir})
   if(generator STREQUAL "DEB")
-    # A .deb is an ar archive whose data.tar.* holds the files.
-    execute_process(COMMAND ar x ${package} WORKING_DIRECTORY ${dir} RESULT_VARIABLE rc)
-    file(GLOB data ${dir}/data.tar.*)
-    execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${data} WORKING_DIRECTORY ${dir} RESULT_VARIABLE rc2)
-    set(root ${dir}/opt/qelrpt)
+    set(expected ${deb_files})
+    set(root ${dir}/usr/lib/qelrpt)
+    run_checked("lintian" lintian --fail-on error ${package})
+    message(STATUS "${name}: lintian reports no errors\n${output}")
   else()
-    execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${package} WORKING_DIRECTORY ${dir} RESULT_VARIABLE rc)
+    set(expected ${archive_files})
     set(root ${dir})
   endif()
-  foreach(f ${HOST} include/qelrpt.h README.md LICENSE INSTALL.txt)
-    if(NOT EXISTS ${root}/${f})
+  foreach(f ${expected})
+    if(NOT EXISTS ${dir}/${f})
       message(FATAL_ERROR "${package} lacks ${f}")
     endif()
   endforeach()
+  if(NOT generator STREQUAL "ZIP")
+    check_owners(${package})
+  endif()
+  foreach(binary ${HOST} ${LIBRARY})
+    check_stripped(${root}/${binary})
+    file(SHA256 ${root}/${binary} sum_${generator}_${binary})
+  endforeach()
+  check_symbols(${root}/${LIBRARY})
 
-  get_filename_component(name ${package} NAME)
   if(DEFINED RUN AND NOT RUN)
     message(STATUS "${name}: unpacked; ${HOST} not run (this machine cannot start it)")
     continue()
@@ -66,3 +154,21 @@ foreach(generator ${GENERATORS})
   endforeach()
   message(STATUS "${name}: unpacked, qelrpt-host lists the seven functions")
 endforeach()
+
+if("TGZ" IN_LIST GENERATORS AND "DEB" IN_LIST GENERATORS)
+  foreach(binary ${HOST} ${LIBRARY})
+    if(NOT sum_TGZ_${binary} STREQUAL sum_DEB_${binary})
+      message(FATAL_ERROR "${binary} differs between the tar.gz and the .deb")
+    endif()
+  endforeach()
+endif()
+
+# The checksums: every package and the symbols archive listed, all correct.
+run_checked("sha256sum -c SHA256SUMS" sha256sum --strict -c SHA256SUMS WORKING_DIRECTORY ${packages_dir})
+file(GLOB symbols RELATIVE ${packages_dir} ${packages_dir}/${SYMBOLS}.*)
+foreach(name ${names} ${symbols})
+  if(NOT output MATCHES "(^|\n)${name}: OK")
+    message(FATAL_ERROR "SHA256SUMS does not list ${name}:\n${output}")
+  endif()
+endforeach()
+message(STATUS "SHA256SUMS verifies:\n${output}")

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Builds the committed sources twice, from two clean clones at different
+# paths (the second with another umask and time zone), and compares what
+# the release is made of byte for byte: the plug-in and qelrpt-host as
+# linked (with their debug information), and every file of the package
+# folders (the packages, the symbols archives, SHA256SUMS), for the linux
+# and the win32 builds.  Only the plug-in and qelrpt-host are built, with
+# the presets' settings (RelWithDebInfo), tests and benchmarks left out.
+#
+#   tests/package/reproducible.sh [SOURCE_DIR]
+#
+# Uncommitted changes in SOURCE_DIR are not part of the comparison: the
+# clones hold its HEAD commit.  Exits 0 when everything is identical.
+set -euo pipefail
+source_dir=$(cd "${1:-$(dirname "$0")/../..}" && pwd)
+commit=$(git -C "$source_dir" rev-parse HEAD)
+work=$(mktemp -d "${TMPDIR:-/tmp}/qelrpt-reproducible.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+presets=(linux win32)
+start=$SECONDS
+
+# build DIR: clones the commit into DIR and builds and packages each preset.
+build() {
+  local dir=$1 preset
+  git clone -q --no-checkout "$source_dir" "$dir"
+  git -C "$dir" checkout -q --detach "$commit"
+  for preset in "${presets[@]}"; do
+    (
+      cd "$dir"
+      cmake --preset "$preset" -DQELRPT_BUILD_TESTS=OFF -DQELRPT_BUILD_BENCHMARKS=OFF >/dev/null
+      cmake --build --preset "$preset" --target qelrpt qelrpt-host >/dev/null
+      cd "build/$preset"
+      cpack --config CPackConfig.cmake >/dev/null
+    ) || { echo "building $preset in $dir failed" >&2; exit 1; }
+  done
+}
+
+unset SOURCE_DATE_EPOCH
+first=$work/a/qelrpt
+second=$work/second-build/elsewhere/qelrpt-copy
+build "$first"
+(umask 0077 && export TZ=Pacific/Chatham && build "$second")
+
+# The files compared, relative to a clone.
+compared=()
+for preset in "${presets[@]}"; do
+  for f in "$first/build/$preset/bin/"{qelrpt.dll,libqelrpt.so,qelrpt-host,qelrpt-host.exe}; do
+    [ -f "$f" ] && compared+=("${f#"$first"/}")
+  done
+  for f in "$first/build/$preset/packages/"*; do
+    [ -f "$f" ] && compared+=("${f#"$first"/}")
+  done
+  (cd "$first/build/$preset/packages" && sha256sum --strict --quiet -c SHA256SUMS) ||
+    { echo "SHA256SUMS of $preset does not verify" >&2; exit 1; }
+done
+if [ ${#compared[@]} -lt 10 ]; then
+  echo "expected at least 10 files to compare, found: ${compared[*]}" >&2
+  exit 1
+fi
+
+status=0
+for f in "${compared[@]}"; do
+  if cmp -s "$first/$f" "$second/$f"; then
+    echo "identical: $f ($(sha256sum <"$first/$f" | cut -c1-16))"
+  else
+    echo "DIFFERS:   $f" >&2
+    cmp -l "$first/$f" "$second/$f" 2>&1 | head -n 5 >&2 || true
+    status=1
+  fi
+done
+echo "two builds of $commit compared in $((SECONDS - start)) s"
+exit $status
