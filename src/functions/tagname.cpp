@@ -18,7 +18,7 @@
 // keeps only the characters it has to look at.  Names shorter than a
 // block go character by character.
 //
-// Only the block primitives (SeparatorsIn, DifferencesIn, Tally) depend on
+// Only the block primitives (SeparatorsIn, DifferencesIn, Tallies) depend on
 // the machine: SSE2 compares where the compiler has SSE2, plain loops over
 // the 16 characters elsewhere.  The tests compile this file a second time
 // with QELRPT_PORTABLE_BLOCKS to run the plain ones on every build.  Every
@@ -98,17 +98,43 @@ constexpr LaneTable MakeLaneTable() {
 }
 constexpr LaneTable LaneBytes = MakeLaneTable();
 
-// The separators among the characters at offsets [from, to) of the block
-// at `s`: one sum of absolute differences counts them in each half.
-SeparatorCount Tally(const char *s, std::size_t from, std::size_t to) {
-    const auto *lanes = reinterpret_cast<const char *>(LaneBytes.bytes);
-    const __m128i keep = _mm_and_si128(LoadBlock(lanes + BlockBytes - from), LoadBlock(lanes + 2 * BlockBytes - to));
-    const __m128i block = LoadBlock(s);
-    const __m128i isDot = _mm_and_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('.')), keep);
-    const __m128i isSeparator = _mm_or_si128(isDot, _mm_and_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\\')), keep));
-    const __m128i halves = _mm_sad_epu8(_mm_and_si128(isSeparator, _mm_set1_epi8(1)), _mm_setzero_si128());
-    return {static_cast<std::size_t>(_mm_extract_epi16(halves, 0) + _mm_extract_epi16(halves, 4)), MarksOf(isDot) != 0};
-}
+// Separator counts kept per lane while blocks are added (a lane's count
+// is folded into the total before it can reach 256), and the dots seen.
+class Tallies {
+   public:
+    void AddBlock(const char *s) { Add(s, _mm_set1_epi8(-1)); }
+    // Only the characters at offsets [from, to) of the block at `s`.
+    void AddLanes(const char *s, std::size_t from, std::size_t to) {
+        const auto *lanes = reinterpret_cast<const char *>(LaneBytes.bytes);
+        Add(s, _mm_and_si128(LoadBlock(lanes + BlockBytes - from), LoadBlock(lanes + 2 * BlockBytes - to)));
+    }
+    SeparatorCount Result() {
+        Fold();
+        return {folded_, MarksOf(dots_) != 0};
+    }
+
+   private:
+    void Add(const char *s, __m128i keep) {
+        const __m128i block = LoadBlock(s);
+        const __m128i isDot = _mm_and_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('.')), keep);
+        const __m128i isSeparator =
+            _mm_or_si128(isDot, _mm_and_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\\')), keep));
+        lanes_ = _mm_sub_epi8(lanes_, isSeparator);  // a match is -1
+        dots_ = _mm_or_si128(dots_, isDot);
+        if (++blocks_ == 255) Fold();
+    }
+    // One sum of absolute differences adds up each half's lanes.
+    void Fold() {
+        const __m128i halves = _mm_sad_epu8(lanes_, _mm_setzero_si128());
+        folded_ += static_cast<std::size_t>(_mm_extract_epi16(halves, 0) + _mm_extract_epi16(halves, 4));
+        lanes_ = _mm_setzero_si128();
+        blocks_ = 0;
+    }
+    __m128i lanes_ = _mm_setzero_si128();
+    __m128i dots_ = _mm_setzero_si128();
+    std::size_t blocks_ = 0;
+    std::size_t folded_ = 0;
+};
 #else
 Marks SeparatorsIn(const char *s) {
     Marks m = 0;
@@ -124,15 +150,21 @@ Marks DifferencesIn(const char *a, const char *b) {
     return m;
 }
 
-SeparatorCount Tally(const char *s, std::size_t from, std::size_t to) {
-    SeparatorCount found;
-    for (std::size_t k = from; k < to; ++k) {
-        if (!IsSeparator(s[k])) continue;
-        ++found.count;
-        found.dot = found.dot || s[k] == '.';
+class Tallies {
+   public:
+    void AddBlock(const char *s) { AddLanes(s, 0, BlockBytes); }
+    void AddLanes(const char *s, std::size_t from, std::size_t to) {
+        for (std::size_t k = from; k < to; ++k) {
+            if (!IsSeparator(s[k])) continue;
+            ++found_.count;
+            found_.dot = found_.dot || s[k] == '.';
+        }
     }
-    return found;
-}
+    SeparatorCount Result() const { return found_; }
+
+   private:
+    SeparatorCount found_;
+};
 #endif
 
 // The block scan: the offset of the first mark at or after `from` among
@@ -157,22 +189,19 @@ template <typename MarksAt>
 
 // The separators among the first `end` of the `size` characters at `s`.
 [[gnu::always_inline]] inline SeparatorCount CountSeparators(const char *s, std::size_t end, std::size_t size) {
-    SeparatorCount found;
-    auto add = [&found](SeparatorCount part) {
-        found.count += part.count;
-        found.dot = found.dot || part.dot;
-    };
     if (size >= BlockBytes) {
+        Tallies tallies;
         std::size_t i = 0;
-        for (; i + BlockBytes <= end; i += BlockBytes) add(Tally(s + i, 0, BlockBytes));
+        for (; i + BlockBytes <= end; i += BlockBytes) tallies.AddBlock(s + i);
         if (i < end) {
             // The last block ends with the scan, or starts with the name,
             // and counts only the characters not seen yet.
             const std::size_t at = end >= BlockBytes ? end - BlockBytes : 0;
-            add(Tally(s + at, i - at, end - at));
+            tallies.AddLanes(s + at, i - at, end - at);
         }
-        return found;
+        return tallies.Result();
     }
+    SeparatorCount found;
     for (std::size_t i = 0; i < end; ++i) {
         if (!IsSeparator(s[i])) continue;
         ++found.count;

@@ -18,10 +18,12 @@
 // occurrence of one of its literal characters (its key) and the segment
 // is compared in step from there, without measuring it first, so that the
 // common "*literal*" costs one strchr and one comparison.  That search
-// keeps count of the characters it compares.  When they outgrow twice the
-// distance it has advanced (plus a small allowance), the text is one on
-// which the simple way could take len(candidate) x len(segment) steps,
-// and the search goes over to a method whose time is linear:
+// keeps count of the characters it compares in comparisons longer than
+// 16 (shorter ones cost a few steps per place at most).  When they
+// outgrow twice the distance it has advanced (plus a small allowance),
+// the text is one on which the simple way could take len(candidate) x
+// len(segment) steps, and the search goes over to a method whose time is
+// linear:
 //
 //   - a segment of literals only: the Two-Way algorithm of Crochemore and
 //     Perrin, O(n + m) time in constant space;
@@ -264,6 +266,10 @@ struct Step {
 
 constexpr int GoOn = -1;
 
+// Comparisons of at most this many characters are not counted against
+// the simple search.
+constexpr std::size_t ShortCompare = 16;
+
 Step Answer(bool yes) { return {nullptr, nullptr, yes ? 1 : 0}; }
 
 // The rest of the search, with linear time, from candidate place `at`
@@ -325,6 +331,9 @@ Step SearchSegment(Text &t, const char *p) {
             if (at[i] == '\0') return Answer(false);
             if (c != AnyOne) break;
         }
+        // Short comparisons cost at most a few steps per place; only the
+        // long ones are counted.
+        if (i - key <= ShortCompare) continue;
         compared += i - key;
         if (compared > 2 * static_cast<std::size_t>(hit - s) + 64) return SearchLinear(t, at + 1, p);
     }
