@@ -43,6 +43,9 @@ bool IsSeparator(char c) { return c == SeparatorSet[0] || c == SeparatorSet[1]; 
 
 constexpr std::size_t BlockBytes = 16;
 
+// Blocks whose separators a byte can count: 255 at most.
+constexpr std::size_t FoldBlocks = 255;
+
 // Bit k of a mask stands for the character at offset k of a block.
 using Marks = unsigned;
 
@@ -98,8 +101,9 @@ constexpr LaneTable MakeLaneTable() {
 }
 constexpr LaneTable LaneBytes = MakeLaneTable();
 
-// Separator counts kept per lane while blocks are added (a lane's count
-// is folded into the total before it can reach 256), and the dots seen.
+// Separator counts kept per lane while blocks are added, and the dots
+// seen.  A lane holds at most FoldBlocks counts; Fold adds them to the
+// total.
 class Tallies {
    public:
     void AddBlock(const char *s) { Add(s, _mm_set1_epi8(-1)); }
@@ -112,6 +116,12 @@ class Tallies {
         Fold();
         return {folded_, MarksOf(dots_) != 0};
     }
+    // One sum of absolute differences adds up each half's lanes.
+    void Fold() {
+        const __m128i halves = _mm_sad_epu8(lanes_, _mm_setzero_si128());
+        folded_ += static_cast<std::size_t>(_mm_extract_epi16(halves, 0) + _mm_extract_epi16(halves, 4));
+        lanes_ = _mm_setzero_si128();
+    }
 
    private:
     void Add(const char *s, __m128i keep) {
@@ -121,18 +131,9 @@ class Tallies {
             _mm_or_si128(isDot, _mm_and_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\\')), keep));
         lanes_ = _mm_sub_epi8(lanes_, isSeparator);  // a match is -1
         dots_ = _mm_or_si128(dots_, isDot);
-        if (++blocks_ == 255) Fold();
-    }
-    // One sum of absolute differences adds up each half's lanes.
-    void Fold() {
-        const __m128i halves = _mm_sad_epu8(lanes_, _mm_setzero_si128());
-        folded_ += static_cast<std::size_t>(_mm_extract_epi16(halves, 0) + _mm_extract_epi16(halves, 4));
-        lanes_ = _mm_setzero_si128();
-        blocks_ = 0;
     }
     __m128i lanes_ = _mm_setzero_si128();
     __m128i dots_ = _mm_setzero_si128();
-    std::size_t blocks_ = 0;
     std::size_t folded_ = 0;
 };
 #else
@@ -161,6 +162,7 @@ class Tallies {
         }
     }
     SeparatorCount Result() const { return found_; }
+    void Fold() {}
 
    private:
     SeparatorCount found_;
@@ -192,7 +194,11 @@ template <typename MarksAt>
     if (size >= BlockBytes) {
         Tallies tallies;
         std::size_t i = 0;
-        for (; i + BlockBytes <= end; i += BlockBytes) tallies.AddBlock(s + i);
+        while (i + BlockBytes <= end) {
+            const std::size_t stop = end - i > FoldBlocks * BlockBytes ? i + FoldBlocks * BlockBytes : end;
+            for (; i + BlockBytes <= stop; i += BlockBytes) tallies.AddBlock(s + i);
+            if (i + BlockBytes <= end) tallies.Fold();
+        }
         if (i < end) {
             // The last block ends with the scan, or starts with the name,
             // and counts only the characters not seen yet.

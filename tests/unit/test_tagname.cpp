@@ -168,6 +168,12 @@ TEST(TagNameWorkers, LongResultsAreCutAt255Characters) {
         EXPECT_EQ(Hier(w, "", longLevels), Bounded(ModelHier("", longLevels)));
         EXPECT_EQ(Hier(w, "", longLevels).size(), kMaxText);
 
+        // 256 blocks of 16 characters with a separator in the same place
+        // in each: more than one byte can count.
+        const std::string sameLane = Repeat("\\" + std::string(15, 'a'), 256) + "leaf";
+        EXPECT_EQ(Leaf(w, sameLane), std::string(kMaxText, ' '));
+        EXPECT_EQ(Hier(w, "", sameLane), Bounded(ModelHier("", sameLane)));
+
         // 10,000-character names, with and without separators.
         const std::string flat(10000, 'n');
         const std::string seps = Repeat("ab\\", 3333) + "z";
