@@ -439,7 +439,9 @@ int main(int argc, char **argv) {
     if (callgrind) {
         std::printf("Counting instructions under callgrind...\n");
         problem.clear();
-        ir = g_runner.Count({"--plugin=" + plugin}, &problem);
+        std::vector<std::string> childArgs = {"--plugin=" + plugin};
+        if (!worst) childArgs.emplace_back("--typical-only");
+        ir = g_runner.Count(childArgs, &problem);
     }
     std::printf("Timing %zu loops, %d repetitions...\n", g_runner.Size(), repetitions);
     const std::vector<double> ns = g_runner.Time(repetitions);
