@@ -118,9 +118,9 @@ class Tallies {
     }
     // One sum of absolute differences adds up each half's lanes.
     void Fold() {
-        const __m128i halves = _mm_sad_epu8(lanes_, _mm_setzero_si128());
+        const __m128i halves = _mm_sad_epu8(std::bit_cast<__m128i>(lanes_), _mm_setzero_si128());
         folded_ += static_cast<std::size_t>(_mm_extract_epi16(halves, 0) + _mm_extract_epi16(halves, 4));
-        lanes_ = _mm_setzero_si128();
+        lanes_ = ByteLanes{};
     }
 
    private:
@@ -129,10 +129,13 @@ class Tallies {
         const __m128i isDot = _mm_and_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('.')), keep);
         const __m128i isSeparator =
             _mm_or_si128(isDot, _mm_and_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\\')), keep));
-        lanes_ = _mm_sub_epi8(lanes_, isSeparator);  // a match is -1
+        lanes_ -= std::bit_cast<ByteLanes>(isSeparator);  // a match is -1: one more
         dots_ = _mm_or_si128(dots_, isDot);
     }
-    __m128i lanes_ = _mm_setzero_si128();
+    // Sixteen byte counters, added to with the compiler's vector
+    // arithmetic.
+    using ByteLanes = unsigned char __attribute__((vector_size(16)));
+    ByteLanes lanes_ = {};
     __m128i dots_ = _mm_setzero_si128();
     std::size_t folded_ = 0;
 };
