@@ -375,6 +375,38 @@ void PrintGoals(const std::vector<double> &ns, const std::vector<double> &ir) {
                 worstOverPeerNs, bench::Verdict(worstOverPeerIr, 1.0), worstShape.c_str());
 }
 
+// "12000 distinct tag names ..., 10-254 characters, 2-10 levels"
+void DescribeNames(const std::vector<std::string> &names) {
+    std::size_t shortest = 255, longest = 0, fewest = 99, most = 0;
+    for (const std::string &name : names) {
+        shortest = std::min(shortest, name.size());
+        longest = std::max(longest, name.size());
+        const auto separators =
+            std::count_if(name.begin(), name.end(), [](char ch) { return ch == '\\' || ch == '.'; });
+        fewest = std::min(fewest, static_cast<std::size_t>(separators) + 1);
+        most = std::max(most, static_cast<std::size_t>(separators) + 1);
+    }
+    std::printf("%zu distinct tag names from 6 plants, %zu-%zu characters, %zu-%zu levels, called in shuffled order.\n",
+                names.size(), shortest, longest, fewest, most);
+}
+
+void AddRows(const std::vector<std::string> &names, bool worst) {
+    std::vector<std::string> sorted = names;
+    std::sort(sorted.begin(), sorted.end());
+    AddTagNameRows(names, bench::ListingPairs(sorted));
+    AddNumberRows(kNames);
+    AddMatchRows(names);
+    if (!worst) return;
+    AddWorstCase(1000000, "a", 100000, 10);
+    AddWorstCase(1000000, "a", 10000, 0);
+    AddWorstCase(1000000, "a", 1000, 0);
+    AddWorstCase(250000, "a", 100000, 0);
+    AddWorstCase(1000000, "a%", 500, 50);
+    AddWorstCase(1000000, "a%", 50, 0);
+    AddWorstCase(250000, "a%", 500, 0);
+    AddWorstCase(1000000, "*a", 32, 0);
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -396,44 +428,17 @@ int main(int argc, char **argv) {
         return 1;
     }
     g_startJob = Export<JobNotice>("UFStartJob");
-
-    std::vector<std::string> names = bench::TagNames(kNames);
-    std::vector<std::string> sorted = names;
-    std::sort(sorted.begin(), sorted.end());
-    const std::vector<bench::NamePair> pairs = bench::ListingPairs(sorted);
-    AddTagNameRows(names, pairs);
-    AddNumberRows(kNames);
-    AddMatchRows(names);
-    if (worst) {
-        AddWorstCase(1000000, "a", 100000, 10);
-        AddWorstCase(1000000, "a", 10000, 0);
-        AddWorstCase(1000000, "a", 1000, 0);
-        AddWorstCase(250000, "a", 100000, 0);
-        AddWorstCase(1000000, "a%", 500, 50);
-        AddWorstCase(1000000, "a%", 50, 0);
-        AddWorstCase(250000, "a%", 500, 0);
-        AddWorstCase(1000000, "*a", 32, 0);
-    }
+    const std::vector<std::string> names = bench::TagNames(kNames);
+    AddRows(names, worst);
     if (!g_same) {
         std::fprintf(stderr, "the exports and their peers disagree\n");
         return 1;
     }
     if (child) return g_runner.RunCounted();
 
-    std::size_t shortest = 255, longest = 0, fewest = 9, most = 0;
-    for (const std::string &name : names) {
-        shortest = std::min(shortest, name.size());
-        longest = std::max(longest, name.size());
-        const auto levels = static_cast<std::size_t>(std::count_if(name.begin(), name.end(),
-                                                                   [](char ch) { return ch == '\\' || ch == '.'; })) +
-                            1;
-        fewest = std::min(fewest, levels);
-        most = std::max(most, levels);
-    }
-    std::printf(
-        "Plug-in: %s\n%zu distinct tag names from 6 plants, %zu-%zu characters, %zu-%zu levels, "
-        "called in shuffled order.\nEvery result agrees with snprintf, fnmatch and the two-pointer matcher.\n",
-        plugin.c_str(), names.size(), shortest, longest, fewest, most);
+    std::printf("Plug-in: %s\n", plugin.c_str());
+    DescribeNames(names);
+    std::printf("Every result agrees with snprintf, fnmatch and the two-pointer matcher.\n");
     std::vector<double> ir;
     std::string problem = "not asked for (--no-callgrind)";
     if (callgrind) {
