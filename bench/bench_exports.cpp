@@ -391,7 +391,8 @@ void DescribeNames(const std::vector<std::string> &names) {
 }
 
 void AddRows(const std::vector<std::string> &names, bool worst) {
-    std::vector<std::string> sorted = names;
+    static std::vector<std::string> sorted;  // the pairs point into it for the whole run
+    sorted = names;
     std::sort(sorted.begin(), sorted.end());
     AddTagNameRows(names, bench::ListingPairs(sorted));
     AddNumberRows(kNames);
