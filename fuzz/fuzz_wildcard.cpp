@@ -1,7 +1,9 @@
-// Fuzzes the wildcard matcher against the recursive backtracking matcher
-// it must agree with.  The reference takes exponential time on patterns
-// with many star runs, so it is consulted only on small inputs; larger
-// ones still run the matcher for memory and termination errors.
+// Fuzzes the wildcard matcher against the references it must agree with:
+// the recursive backtracking matcher on small inputs (it takes
+// exponential time on patterns with many star runs), the table-driven one
+// on inputs up to a few thousand characters, where the matcher's linear
+// searches for long segments come into play.  Larger ones still run the
+// matcher for memory and termination errors.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -17,6 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto stars = std::count(pattern.begin(), pattern.end(), '*');
     if (candidate.size() <= 64 && pattern.size() <= 24 && stars <= 5) {
         if (got != oracle::RecursiveWildcardMatch(candidate.c_str(), pattern.c_str())) std::abort();
+    }
+    if (candidate.size() * pattern.size() <= 1000000) {
+        if (got != oracle::TableWildcardMatch(candidate, pattern)) std::abort();
     }
     return 0;
 }

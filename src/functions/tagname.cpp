@@ -11,22 +11,28 @@
 // handled as a segment; a name without separators is all leaf.
 //
 // A name's length is taken first; then its characters are looked at in
-// blocks of 16 with SSE2 compares, each block giving a bit mask of the
-// separators (or of the differences from another name) in it, or their
-// number.  A block never reaches outside the name: where a scan ends
-// inside a block, that block is moved back to end with the scan (or to
-// start with the name) and keeps only the characters it has to look at.
-// Names shorter than a block, and builds without SSE2, go character by
-// character.  Every write stays within the working buffer.  The scans and
-// the appends are inlined into each worker, so that the scan's state and
-// the text's length stay in registers.
+// blocks of 16, each block giving a bit mask of the separators (or of the
+// differences from another name) in it, or their number.  A block never
+// reaches outside the name: where a scan ends inside a block, that block
+// is moved back to end with the scan (or to start with the name) and
+// keeps only the characters it has to look at.  Names shorter than a
+// block go character by character.
+//
+// Only the block primitives (SeparatorsIn, DifferencesIn, Tallies) depend on
+// the machine: SSE2 compares where the compiler has SSE2, plain loops over
+// the 16 characters elsewhere.  The tests compile this file a second time
+// with QELRPT_PORTABLE_BLOCKS to run the plain ones on every build.  Every
+// write stays within the working buffer.  The scans and the appends are
+// inlined into each worker, so that the scan's state and the text's
+// length stay in registers.
 #include "tagname.h"
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(QELRPT_PORTABLE_BLOCKS)
+#define QELRPT_SSE2_BLOCKS 1
 #include <emmintrin.h>
 #endif
 
@@ -35,8 +41,10 @@ namespace {
 
 bool IsSeparator(char c) { return c == SeparatorSet[0] || c == SeparatorSet[1]; }
 
-#if defined(__SSE2__)
 constexpr std::size_t BlockBytes = 16;
+
+// Blocks whose separators a byte can count: 255 at most.
+constexpr std::size_t FoldBlocks = 255;
 
 // Bit k of a mask stands for the character at offset k of a block.
 using Marks = unsigned;
@@ -49,10 +57,6 @@ std::size_t AfterLastMark(Marks m) { return static_cast<std::size_t>(std::bit_wi
 // The marks from offset `from` on.
 Marks From(Marks m, std::size_t from) { return m & (~Marks{0} << from); }
 
-__m128i LoadBlock(const char *s) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(s)); }
-
-void StoreBlock(char *d, __m128i block) { _mm_storeu_si128(reinterpret_cast<__m128i *>(d), block); }
-
 // Moves N bytes, N a constant.
 template <std::size_t N>
 void Move(char *d, const char *s) {
@@ -60,6 +64,16 @@ void Move(char *d, const char *s) {
     std::memcpy(bytes, s, N);
     std::memcpy(d, bytes, N);
 }
+
+// How many separators some characters of a name hold, and whether one of
+// them is a dot.
+struct SeparatorCount {
+    std::size_t count = 0;
+    bool dot = false;
+};
+
+#if defined(QELRPT_SSE2_BLOCKS)
+__m128i LoadBlock(const char *s) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(s)); }
 
 Marks MarksOf(__m128i equal) { return static_cast<Marks>(_mm_movemask_epi8(equal)); }
 
@@ -73,16 +87,7 @@ Marks SeparatorsIn(const char *s) {
 Marks DifferencesIn(const char *a, const char *b) {
     return MarksOf(_mm_cmpeq_epi8(LoadBlock(a), LoadBlock(b))) ^ 0xFFFFU;
 }
-#endif
 
-// How many separators the first characters of a name hold, and whether
-// one of them is a dot.
-struct SeparatorCount {
-    std::size_t count = 0;
-    bool dot = false;
-};
-
-#if defined(__SSE2__)
 // Sixteen zero bytes, sixteen 0xFF bytes, sixteen zero bytes: a block
 // loaded from it at 16 - k has its lanes from k on set, one loaded at
 // 32 - k its lanes before k.
@@ -96,51 +101,115 @@ constexpr LaneTable MakeLaneTable() {
 }
 constexpr LaneTable LaneBytes = MakeLaneTable();
 
-// The lanes of a block from `from` up to but excluding `to`.
-__m128i Lanes(std::size_t from, std::size_t to) {
-    const auto *bytes = reinterpret_cast<const char *>(LaneBytes.bytes);
-    return _mm_and_si128(LoadBlock(bytes + BlockBytes - from), LoadBlock(bytes + 2 * BlockBytes - to));
+// Separator counts kept per lane while blocks are added, and the dots
+// seen.  A lane holds at most FoldBlocks counts; Fold adds them to the
+// total.
+class Tallies {
+   public:
+    void AddBlock(const char *s) { Add(s, _mm_set1_epi8(-1)); }
+    // Only the characters at offsets [from, to) of the block at `s`.
+    void AddLanes(const char *s, std::size_t from, std::size_t to) {
+        const auto *lanes = reinterpret_cast<const char *>(LaneBytes.bytes);
+        Add(s, _mm_and_si128(LoadBlock(lanes + BlockBytes - from), LoadBlock(lanes + 2 * BlockBytes - to)));
+    }
+    SeparatorCount Result() {
+        Fold();
+        return {folded_, MarksOf(dots_) != 0};
+    }
+    // One sum of absolute differences adds up each half's lanes.
+    void Fold() {
+        const __m128i halves = _mm_sad_epu8(std::bit_cast<__m128i>(lanes_), _mm_setzero_si128());
+        folded_ += static_cast<std::size_t>(_mm_extract_epi16(halves, 0) + _mm_extract_epi16(halves, 4));
+        lanes_ = ByteLanes{};
+    }
+
+   private:
+    void Add(const char *s, __m128i keep) {
+        const __m128i block = LoadBlock(s);
+        const __m128i isDot = _mm_and_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('.')), keep);
+        const __m128i isSeparator =
+            _mm_or_si128(isDot, _mm_and_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\\')), keep));
+        lanes_ -= std::bit_cast<ByteLanes>(isSeparator);  // a match is -1: one more
+        dots_ = _mm_or_si128(dots_, isDot);
+    }
+    // Sixteen byte counters, added to with the compiler's vector
+    // arithmetic.
+    using ByteLanes = unsigned char __attribute__((vector_size(16)));
+    ByteLanes lanes_ = {};
+    __m128i dots_ = _mm_setzero_si128();
+    std::size_t folded_ = 0;
+};
+#else
+Marks SeparatorsIn(const char *s) {
+    Marks m = 0;
+    for (std::size_t k = 0; k < BlockBytes; ++k)
+        if (IsSeparator(s[k])) m |= Marks{1} << k;
+    return m;
 }
 
-// CountSeparators for a name of at least one block: each block adds the
-// number of its separators, which one sum of absolute differences gives
-// for each half of it, and its dots to a mask of all dots seen.
-[[gnu::always_inline]] inline SeparatorCount CountBlocks(const char *s, std::size_t end) {
-    const __m128i dot = _mm_set1_epi8('.');
-    const __m128i backslash = _mm_set1_epi8('\\');
-    const __m128i one = _mm_set1_epi8(1);
-    const __m128i zero = _mm_setzero_si128();
-    SeparatorCount found;
-    __m128i dots = zero;
-    auto add = [&](std::size_t at, __m128i keep) {
-        const __m128i block = LoadBlock(s + at);
-        const __m128i isDot = _mm_and_si128(_mm_cmpeq_epi8(block, dot), keep);
-        const __m128i isSeparator = _mm_or_si128(isDot, _mm_and_si128(_mm_cmpeq_epi8(block, backslash), keep));
-        const __m128i halves = _mm_sad_epu8(_mm_and_si128(isSeparator, one), zero);
-        found.count += static_cast<std::size_t>(_mm_extract_epi16(halves, 0) + _mm_extract_epi16(halves, 4));
-        dots = _mm_or_si128(dots, isDot);
-    };
-    std::size_t i = 0;
-    for (; i + BlockBytes <= end; i += BlockBytes) add(i, _mm_set1_epi8(-1));
-    if (i < end) {
-        // The scan ends inside a block: the last block ends with it, or
-        // starts with the name, and counts only the characters not seen
-        // yet.
-        const std::size_t at = end >= BlockBytes ? end - BlockBytes : 0;
-        add(at, Lanes(i - at, end - at));
-    }
-    found.dot = MarksOf(dots) != 0;
-    return found;
+Marks DifferencesIn(const char *a, const char *b) {
+    Marks m = 0;
+    for (std::size_t k = 0; k < BlockBytes; ++k)
+        if (a[k] != b[k]) m |= Marks{1} << k;
+    return m;
 }
+
+class Tallies {
+   public:
+    void AddBlock(const char *s) { AddLanes(s, 0, BlockBytes); }
+    void AddLanes(const char *s, std::size_t from, std::size_t to) {
+        for (std::size_t k = from; k < to; ++k) {
+            if (!IsSeparator(s[k])) continue;
+            ++found_.count;
+            found_.dot = found_.dot || s[k] == '.';
+        }
+    }
+    SeparatorCount Result() const { return found_; }
+    void Fold() {}
+
+   private:
+    SeparatorCount found_;
+};
 #endif
+
+// The block scan: the offset of the first mark at or after `from` among
+// `size` characters (at least a block), or `size` when there is none.
+// marksAt(i) gives the marks of the block at offset i; the last block is
+// moved back to end with the characters, and its marks before `from` or
+// before the blocks already seen are dropped.
+template <typename MarksAt>
+[[gnu::always_inline]] inline std::size_t ScanBlocks(std::size_t from, std::size_t size, MarksAt marksAt) {
+    std::size_t i = from;
+    for (; i + BlockBytes <= size; i += BlockBytes) {
+        const Marks m = marksAt(i);
+        if (m != 0) return i + FirstMark(m);
+    }
+    if (i < size) {
+        const std::size_t at = size - BlockBytes;
+        const Marks m = From(marksAt(at), i - at);
+        if (m != 0) return at + FirstMark(m);
+    }
+    return size;
+}
 
 // The separators among the first `end` of the `size` characters at `s`.
 [[gnu::always_inline]] inline SeparatorCount CountSeparators(const char *s, std::size_t end, std::size_t size) {
-#if defined(__SSE2__)
-    if (size >= BlockBytes) return CountBlocks(s, end);
-#else
-    static_cast<void>(size);
-#endif
+    if (size >= BlockBytes) {
+        Tallies tallies;
+        std::size_t i = 0;
+        while (i + BlockBytes <= end) {
+            const std::size_t stop = end - i > FoldBlocks * BlockBytes ? i + FoldBlocks * BlockBytes : end;
+            for (; i + BlockBytes <= stop; i += BlockBytes) tallies.AddBlock(s + i);
+            if (i + BlockBytes <= end) tallies.Fold();
+        }
+        if (i < end) {
+            // The last block ends with the scan, or starts with the name,
+            // and counts only the characters not seen yet.
+            const std::size_t at = end >= BlockBytes ? end - BlockBytes : 0;
+            tallies.AddLanes(s + at, i - at, end - at);
+        }
+        return tallies.Result();
+    }
     SeparatorCount found;
     for (std::size_t i = 0; i < end; ++i) {
         if (!IsSeparator(s[i])) continue;
@@ -153,31 +222,26 @@ __m128i Lanes(std::size_t from, std::size_t to) {
 // The offset of the first separator at or after `from` among the `size`
 // characters at `s`, or `size` when none is left.
 [[gnu::always_inline]] inline std::size_t NextSeparator(const char *s, std::size_t from, std::size_t size) {
+    if (size >= BlockBytes) return ScanBlocks(from, size, [s](std::size_t i) { return SeparatorsIn(s + i); });
     std::size_t i = from;
-#if defined(__SSE2__)
-    if (size >= BlockBytes) {
-        for (; i + BlockBytes <= size; i += BlockBytes) {
-            const Marks m = SeparatorsIn(s + i);
-            if (m != 0) return i + FirstMark(m);
-        }
-        if (i < size) {
-            const std::size_t at = size - BlockBytes;
-            const Marks m = From(SeparatorsIn(s + at), i - at);
-            if (m != 0) return at + FirstMark(m);
-        }
-        return size;
-    }
-#endif
     while (i < size && !IsSeparator(s[i])) ++i;
+    return i;
+}
+
+// The length of the common prefix of the first `n` characters at `a` and
+// at `b`.
+[[gnu::always_inline]] inline std::size_t CommonPrefix(const char *a, const char *b, std::size_t n) {
+    if (n >= BlockBytes) return ScanBlocks(0, n, [a, b](std::size_t i) { return DifferencesIn(a + i, b + i); });
+    std::size_t i = 0;
+    while (i < n && a[i] == b[i]) ++i;
     return i;
 }
 
 // The offset just after the last separator among the first `end` of the
 // `size` characters at `s`, or 0 without any: where the leaf starts when
-// `end` is the whole name.
+// `end` is the whole name.  The same scan as ScanBlocks, backwards.
 [[gnu::always_inline]] inline std::size_t AfterLastSeparator(const char *s, std::size_t end, std::size_t size) {
     std::size_t i = end;
-#if defined(__SSE2__)
     if (size >= BlockBytes) {
         for (; i >= BlockBytes; i -= BlockBytes) {
             const Marks m = SeparatorsIn(s + i - BlockBytes);
@@ -185,48 +249,22 @@ __m128i Lanes(std::size_t from, std::size_t to) {
         }
         return AfterLastMark(SeparatorsIn(s) & ((Marks{1} << i) - 1));
     }
-#else
-    static_cast<void>(size);
-#endif
     while (i > 0 && !IsSeparator(s[i - 1])) --i;
     return i;
 }
 
-// The length of the common prefix of the first `n` characters at `a` and
-// at `b`.
-[[gnu::always_inline]] inline std::size_t CommonPrefix(const char *a, const char *b, std::size_t n) {
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    if (n >= BlockBytes) {
-        for (; i + BlockBytes <= n; i += BlockBytes) {
-            const Marks m = DifferencesIn(a + i, b + i);
-            if (m != 0) return i + FirstMark(m);
-        }
-        if (i < n) {
-            const std::size_t at = n - BlockBytes;
-            const Marks m = From(DifferencesIn(a + at, b + at), i - at);
-            if (m != 0) return at + FirstMark(m);
-        }
-        return n;
-    }
-#endif
-    while (i < n && a[i] == b[i]) ++i;
-    return i;
-}
-
-// Appends the `n` characters at `s`, as far as they fit.  With SSE2 they
-// move in 16-byte blocks, the last one moved back to end with them, and
-// fewer than 16 in two overlapping halves: a few fixed-size moves, where
-// a copy of a length the compiler knows to be short may otherwise become
-// a slow string instruction.
+// Appends the `n` characters at `s`, as far as they fit: in 16-byte
+// blocks, the last one moved back to end with them, and fewer than 16 in
+// two overlapping halves.  A few fixed-size moves, where a copy of a
+// length the compiler knows to be short may otherwise become a slow
+// string instruction.
 [[gnu::always_inline]] inline void AppendCopy(TextOut &t, const char *s, std::size_t n) {
-#if defined(__SSE2__)
     const std::size_t room = TextBufferSize - 1 - t.len;
     if (n > room) n = room;
     char *d = t.data + t.len;
     if (n >= BlockBytes) {
-        for (std::size_t i = 0; i + BlockBytes < n; i += BlockBytes) StoreBlock(d + i, LoadBlock(s + i));
-        StoreBlock(d + n - BlockBytes, LoadBlock(s + n - BlockBytes));
+        for (std::size_t i = 0; i + BlockBytes < n; i += BlockBytes) Move<BlockBytes>(d + i, s + i);
+        Move<BlockBytes>(d + n - BlockBytes, s + n - BlockBytes);
     } else if (n >= 8) {
         Move<8>(d, s);
         Move<8>(d + n - 8, s + n - 8);
@@ -239,9 +277,6 @@ __m128i Lanes(std::size_t from, std::size_t to) {
         d[n - 1] = s[n - 1];
     }
     t.len += n;
-#else
-    AppendBytes(t, s, n);
-#endif
 }
 
 // IndentUnit is blanks only, so the indentation of any depth is a run of

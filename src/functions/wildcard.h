@@ -9,8 +9,9 @@ namespace qelrpt {
 // "%" for exactly one character; every other byte matches only itself
 // (case matters, and there is no escape).
 //   ("abc", "a%c") -> 1   ("abcbc", "*bc") -> 1   ("ab", "*%%%") -> 0
-// Time at most proportional to len(candidate) x len(pattern), whatever the
-// number of stars; no recursion and no allocation.
+// Time linear in len(candidate) + len(pattern) for literal segments, and
+// at most len(candidate) x ceil(len(segment) / 64) per segment holding a
+// "%"; no recursion, no allocation, a stack frame of under 3 KB.
 int WildcardMatch(const char *candidate, const char *pattern);
 
 }  // namespace qelrpt

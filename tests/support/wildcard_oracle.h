@@ -1,7 +1,7 @@
-// The straightforward recursive backtracking wildcard matcher, kept as the
-// reference that the library's matcher must agree with on every input.
+// Two plain wildcard matchers, kept as the references that the library's
+// matcher must agree with on every input.
 //
-// It follows the matching rules step by step: a literal phase up to the
+// The recursive one follows the matching rules step by step: a literal phase up to the
 // first star, then the star run is skipped and the rest of the pattern is
 // tried at every later candidate position (jumping with strchr to the next
 // occurrence of a literal that follows the star), one recursion level per
@@ -12,6 +12,7 @@
 #define QELRPT_TESTS_WILDCARD_ORACLE_H
 
 #include <cstring>
+#include <string>
 
 namespace oracle {
 
@@ -44,6 +45,29 @@ inline int RecursiveWildcardMatch(const char *s, const char *p) {
         ++s;
         if (*s == '\0') return 0;
     }
+}
+
+// The same answer by dynamic programming: after k pattern characters,
+// row[j] tells whether they match the first j candidate characters.  Its
+// time is len(candidate) x len(pattern) whatever the pattern, so it can
+// check long candidates and segments that the recursive matcher could not
+// finish.
+inline int TableWildcardMatch(const std::string &s, const std::string &p) {
+    const std::size_t n = s.size();
+    std::string row(n + 1, '\0'), next(n + 1, '\0');
+    row[0] = 1;
+    for (const char c : p) {
+        next[0] = c == '*' ? row[0] : '\0';
+        for (std::size_t j = 1; j <= n; ++j) {
+            if (c == '*') {
+                next[j] = static_cast<char>(next[j - 1] != 0 || row[j] != 0);
+            } else {
+                next[j] = static_cast<char>(row[j - 1] != 0 && (c == '%' || c == s[j - 1]));
+            }
+        }
+        row.swap(next);
+    }
+    return row[n] != 0 ? 1 : 0;
 }
 
 }  // namespace oracle

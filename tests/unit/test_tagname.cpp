@@ -1,5 +1,7 @@
 // The tag-name workers on plain strings: the example tables, the bound on
-// every result, and agreement with an unbounded model on random names.
+// every result, and agreement with an unbounded model on random names;
+// each for the workers of this build and for the same source with its
+// portable block primitives.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +10,7 @@
 
 #include "functions/tagname.h"
 #include "support/tagname_cases.h"
+#include "support/tagname_workers.h"
 
 namespace {
 
@@ -29,31 +32,42 @@ struct Output {
     }
 };
 
-std::string Hier(const std::string &previous, const std::string &current) {
+using Workers = workers::TagNameWorkers;
+
+std::string Hier(const Workers &w, const std::string &previous, const std::string &current) {
     Output out;
-    return out.Checked(qelrpt::BuildHierarchyLines(previous.c_str(), current.c_str(), out.bytes));
+    return out.Checked(w.hier(previous.c_str(), current.c_str(), out.bytes));
 }
-std::string Leaf(const std::string &name) {
+std::string Leaf(const Workers &w, const std::string &name) {
     Output out;
-    return out.Checked(qelrpt::IndentLeafName(name.c_str(), out.bytes));
+    return out.Checked(w.leaf(name.c_str(), out.bytes));
 }
-std::string Strip(const std::string &name) {
+std::string Strip(const Workers &w, const std::string &name) {
     Output out;
-    return out.Checked(qelrpt::StripLeafName(name.c_str(), out.bytes));
+    return out.Checked(w.strip(name.c_str(), out.bytes));
 }
 
 TEST(TagNameWorkers, HierarchyTable) {
-    for (const auto &c : cases::kHierarchy)
-        EXPECT_EQ(Hier(c.previous, c.current), c.expected)
-            << "previous '" << c.previous << "' current '" << c.current << "'";
+    for (const Workers &w : workers::kTagName) {
+        SCOPED_TRACE(w.what);
+        for (const auto &c : cases::kHierarchy)
+            EXPECT_EQ(Hier(w, c.previous, c.current), c.expected)
+                << "previous '" << c.previous << "' current '" << c.current << "'";
+    }
 }
 
 TEST(TagNameWorkers, IndentLeafTable) {
-    for (const auto &c : cases::kIndentLeaf) EXPECT_EQ(Leaf(c.name), c.expected) << "name '" << c.name << "'";
+    for (const Workers &w : workers::kTagName) {
+        SCOPED_TRACE(w.what);
+        for (const auto &c : cases::kIndentLeaf) EXPECT_EQ(Leaf(w, c.name), c.expected) << "name '" << c.name << "'";
+    }
 }
 
 TEST(TagNameWorkers, StripLeafTable) {
-    for (const auto &c : cases::kStripLeaf) EXPECT_EQ(Strip(c.name), c.expected) << "name '" << c.name << "'";
+    for (const Workers &w : workers::kTagName) {
+        SCOPED_TRACE(w.what);
+        for (const auto &c : cases::kStripLeaf) EXPECT_EQ(Strip(w, c.name), c.expected) << "name '" << c.name << "'";
+    }
 }
 
 // Unbounded models of the three functions, written from their definitions
@@ -117,17 +131,20 @@ std::string RandomName(std::mt19937 &rng, std::size_t maxLen) {
 }
 
 TEST(TagNameWorkers, AgreeWithModelOnRandomNames) {
-    std::mt19937 rng(20261208);
-    for (int i = 0; i < 20000; ++i) {
-        const std::size_t maxLen = i % 10 == 0 ? 400 : 12;
-        const std::string cur = RandomName(rng, maxLen);
-        // Previous names that share a prefix with the current one are the
-        // interesting ones; make most of them so.
-        std::string prev = RandomName(rng, maxLen);
-        if (i % 3 != 0) prev = cur.substr(0, prev.size() % (cur.size() + 1)) + prev.substr(0, prev.size() % 4);
-        ASSERT_EQ(Hier(prev, cur), Bounded(ModelHier(prev, cur))) << "'" << prev << "' / '" << cur << "'";
-        ASSERT_EQ(Leaf(cur), Bounded(ModelLeaf(cur))) << "'" << cur << "'";
-        ASSERT_EQ(Strip(cur), Bounded(ModelStrip(cur))) << "'" << cur << "'";
+    for (const Workers &w : workers::kTagName) {
+        SCOPED_TRACE(w.what);
+        std::mt19937 rng(20261208);
+        for (int i = 0; i < 20000; ++i) {
+            const std::size_t maxLen = i % 10 == 0 ? 400 : 12;
+            const std::string cur = RandomName(rng, maxLen);
+            // Previous names that share a prefix with the current one are the
+            // interesting ones; make most of them so.
+            std::string prev = RandomName(rng, maxLen);
+            if (i % 3 != 0) prev = cur.substr(0, prev.size() % (cur.size() + 1)) + prev.substr(0, prev.size() % 4);
+            ASSERT_EQ(Hier(w, prev, cur), Bounded(ModelHier(prev, cur))) << "'" << prev << "' / '" << cur << "'";
+            ASSERT_EQ(Leaf(w, cur), Bounded(ModelLeaf(cur))) << "'" << cur << "'";
+            ASSERT_EQ(Strip(w, cur), Bounded(ModelStrip(cur))) << "'" << cur << "'";
+        }
     }
 }
 
@@ -138,25 +155,34 @@ std::string Repeat(const std::string &unit, std::size_t n) {
 }
 
 TEST(TagNameWorkers, LongResultsAreCutAt255Characters) {
-    // 64 separators give 256 blanks of indentation: one too many.
-    const std::string deep = Repeat("A\\", 64) + "Leaf";
-    EXPECT_EQ(Leaf(deep), std::string(kMaxText, ' '));
-    EXPECT_EQ(Leaf(Repeat("A\\", 63) + "Leaf"), std::string(252, ' ') + "Lea");
-    EXPECT_EQ(Leaf(Repeat("A.", 63) + "L"), std::string(252, ' ') + ".L");
+    for (const Workers &w : workers::kTagName) {
+        SCOPED_TRACE(w.what);
+        // 64 separators give 256 blanks of indentation: one too many.
+        const std::string deep = Repeat("A\\", 64) + "Leaf";
+        EXPECT_EQ(Leaf(w, deep), std::string(kMaxText, ' '));
+        EXPECT_EQ(Leaf(w, Repeat("A\\", 63) + "Leaf"), std::string(252, ' ') + "Lea");
+        EXPECT_EQ(Leaf(w, Repeat("A.", 63) + "L"), std::string(252, ' ') + ".L");
 
-    // Deep hierarchies with long segments.
-    const std::string longLevels = Repeat(std::string(40, 'x') + "\\", 12) + "leaf";
-    EXPECT_EQ(Hier("", longLevels), Bounded(ModelHier("", longLevels)));
-    EXPECT_EQ(Hier("", longLevels).size(), kMaxText);
+        // Deep hierarchies with long segments.
+        const std::string longLevels = Repeat(std::string(40, 'x') + "\\", 12) + "leaf";
+        EXPECT_EQ(Hier(w, "", longLevels), Bounded(ModelHier("", longLevels)));
+        EXPECT_EQ(Hier(w, "", longLevels).size(), kMaxText);
 
-    // 10,000-character names, with and without separators.
-    const std::string flat(10000, 'n');
-    const std::string seps = Repeat("ab\\", 3333) + "z";
-    for (const std::string &name : {flat, seps, Repeat("\\", 10000), Repeat(".", 10000)}) {
-        EXPECT_EQ(Leaf(name), Bounded(ModelLeaf(name)));
-        EXPECT_EQ(Strip(name), Bounded(ModelStrip(name)));
-        EXPECT_EQ(Hier("", name), Bounded(ModelHier("", name)));
-        EXPECT_EQ(Hier(name, name + "\\x"), Bounded(ModelHier(name, name + "\\x")));
+        // 256 blocks of 16 characters with a separator in the same place
+        // in each: more than one byte can count.
+        const std::string sameLane = Repeat("\\" + std::string(15, 'a'), 256) + "leaf";
+        EXPECT_EQ(Leaf(w, sameLane), std::string(kMaxText, ' '));
+        EXPECT_EQ(Hier(w, "", sameLane), Bounded(ModelHier("", sameLane)));
+
+        // 10,000-character names, with and without separators.
+        const std::string flat(10000, 'n');
+        const std::string seps = Repeat("ab\\", 3333) + "z";
+        for (const std::string &name : {flat, seps, Repeat("\\", 10000), Repeat(".", 10000)}) {
+            EXPECT_EQ(Leaf(w, name), Bounded(ModelLeaf(name)));
+            EXPECT_EQ(Strip(w, name), Bounded(ModelStrip(name)));
+            EXPECT_EQ(Hier(w, "", name), Bounded(ModelHier("", name)));
+            EXPECT_EQ(Hier(w, name, name + "\\x"), Bounded(ModelHier(name, name + "\\x")));
+        }
     }
 }
 

@@ -359,6 +359,124 @@ std::string Repeat(const std::string &unit, std::size_t n) {
     return s;
 }
 
+// Long candidates and long segments, where the matcher leaves the simple
+// search for its linear ones (Two-Way, Shift-And over 64-bit pieces, the
+// tail comparison): periodic texts over two or three letters with a
+// character changed here and there, against segments cut from them (up
+// to 300 characters, so several 64-character pieces) with near misses
+// and "%" put in.  The reference is the table-driven matcher, whose time
+// does not depend on the pattern's shape.
+class LongInputs {
+   public:
+    explicit LongInputs(std::uint64_t seed) : rng_(seed) {}
+
+    std::size_t Below(std::size_t n) { return static_cast<std::size_t>(rng_() % n); }
+
+    // A unit such as "aab" repeated, with a few characters changed, or
+    // random letters.
+    std::string Candidate() {
+        static const char *const units[] = {"a", "ab", "aab", "aaab", "abaab", "abcab", "aabaabab"};
+        if (Below(4) == 0) {
+            std::string s(Below(700) + 1, 'a');
+            for (char &c : s) c = "aab"[Below(3)];
+            return s;
+        }
+        const std::string unit = units[Below(std::size(units))];
+        std::string s = Repeat(unit, Below(700) / unit.size() + 1);
+        const std::size_t changes = Below(4);
+        for (std::size_t i = 0; i < changes; ++i) s[Below(s.size())] = "abc"[Below(3)];
+        return s;
+    }
+
+    // A piece of the candidate of 1 to `longest` characters, perhaps with
+    // one character changed (a near miss) and a run of "%" put in.
+    std::string Segment(const std::string &candidate, std::size_t longest) {
+        const std::size_t len = Below(longest) + 1;
+        // Often near the start, where the simple search goes over to a
+        // linear one soonest.
+        const std::size_t room = candidate.size() > len ? candidate.size() - len + 1 : 1;
+        const std::size_t at = Below(Below(2) == 0 && room > 8 ? 8 : room);
+        std::string seg = candidate.substr(at, len);
+        if (seg.empty()) seg = "a";
+        if (Below(3) == 0) seg[Below(seg.size())] = "abc"[Below(3)];
+        if (Below(3) == 0) {
+            const std::size_t from = Below(seg.size());
+            const std::size_t run = Below(seg.size() - from) + 1;
+            for (std::size_t i = from; i < from + run && i < from + 3 + Below(70); ++i) seg[i] = '%';
+        }
+        return seg;
+    }
+
+    // A head (often empty), one to three segments, each after a star, and
+    // sometimes a trailing star.
+    std::string Pattern(const std::string &candidate) {
+        std::string p = Below(4) == 0 ? candidate.substr(0, Below(4)) : "";
+        const std::size_t segments = Below(3) + 1;
+        for (std::size_t i = 0; i < segments; ++i) p += "*" + Segment(candidate, i == 0 ? 300 : 120);
+        if (Below(2) == 0) p += "*";
+        return p;
+    }
+
+   private:
+    std::mt19937_64 rng_;
+};
+
+TEST(WildcardMatch, AgreesWithTableOnLongSegments) {
+    LongInputs gen(0x4C4F4E47ULL);
+    std::size_t matches = 0, pairs = 0, differences = 0;
+    for (; pairs < 3000 && differences < 10; ++pairs) {
+        const std::string candidate = gen.Candidate();
+        const std::string pattern = gen.Pattern(candidate);
+        const int expected = oracle::TableWildcardMatch(candidate, pattern);
+        matches += static_cast<std::size_t>(expected);
+        if (Match(candidate, pattern) != expected) {
+            ++differences;
+            ADD_FAILURE() << "'" << candidate << "' against '" << pattern << "': expected " << expected;
+        }
+    }
+    EXPECT_GT(matches, pairs / 10);
+    EXPECT_LT(matches, pairs - pairs / 10);
+}
+
+// Segments built to defeat the simple search: long runs that fail only at
+// their end, periodic segments shifted against their text, "%" runs
+// longer than a 64-bit piece, and each as a match and as a near miss.
+TEST(WildcardMatch, LinearSearchesOnHardSegments) {
+    struct Case {
+        std::string candidate, pattern;
+    };
+    const std::string run(1000, 'a');
+    const std::string aab = Repeat("aab", 400);
+    const std::string ab = Repeat("ab", 600);
+    const Case cases[] = {
+        {run, "*" + std::string(200, 'a') + "b*"},
+        {run + "b" + run, "*" + std::string(200, 'a') + "b*"},
+        {run + "b" + run, "*" + std::string(200, 'a') + "b*" + std::string(300, 'a') + "*"},
+        {run + "b" + run, "*" + std::string(200, 'a') + "b*" + std::string(1001, 'a') + "*"},
+        {aab, "*" + Repeat("aab", 90) + "b*"},
+        {aab + "b" + aab, "*" + Repeat("aab", 90) + "b*"},
+        {aab + "b" + aab, "*" + Repeat("aab", 90) + "ba*"},
+        {aab + "ab" + aab, "*" + Repeat("aba", 90) + "*b"},
+        {aab, "*" + Repeat("a%", 100) + "b*"},
+        {ab, "*" + Repeat("a%", 100) + "b*"},
+        {ab, "*" + Repeat("a%", 100) + "a*"},
+        {ab + "c" + ab, "*" + Repeat("a%", 70) + "c" + Repeat("%b", 70) + "*"},
+        {ab + "c" + ab, "*" + Repeat("a%", 70) + "c" + Repeat("%b", 70) + "%*"},
+        {run, "*" + std::string(130, '%') + "a" + std::string(130, '%') + "*"},
+        {run, "*%" + std::string(300, 'a') + "%b*"},
+        {std::string(100, 'a') + "b", "*" + std::string(99, 'a') + "b"},
+        {std::string(100, 'a') + "b", "*" + std::string(99, 'a') + "%"},
+        {std::string(100, 'a') + "b", "*" + std::string(100, 'a') + "%"},
+        {run + "b", "*" + std::string(150, 'a') + "%*" + std::string(150, 'a') + "b"},
+        {run + "b", "*" + std::string(150, 'a') + "%*" + std::string(150, 'a') + "a"},
+        {run + "ba", "*" + std::string(150, 'a') + "%*" + std::string(150, 'a') + "%b%"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(Match(c.candidate, c.pattern), oracle::TableWildcardMatch(c.candidate, c.pattern))
+            << "candidate of " << c.candidate.size() << ", pattern '" << c.pattern << "'";
+    }
+}
+
 // Inputs on which backtracking over every star takes time n ^ k: long runs
 // of one character against many star runs.  The matcher must answer them
 // all (the reference only the small ones).
