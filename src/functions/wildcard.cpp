@@ -296,6 +296,28 @@ std::size_t KeyOf(const char *p) {
     return k;
 }
 
+// How a segment compares with the candidate at one place, from just after
+// its key on: the segment found (its star reached), found at the very end
+// of the candidate, found as the last segment short of the end, the
+// candidate ending inside it (here and at every later place), or a
+// mismatch.  `length` is where the comparison stopped.
+enum class Place { Found, FoundAtEnd, LastShortOfEnd, CandidateEnds, Mismatch };
+struct Comparison {
+    Place place;
+    std::size_t length;
+};
+
+Comparison CompareAfterKey(const char *at, const char *p, std::size_t key) {
+    for (std::size_t i = key + 1;; ++i) {
+        const char c = p[i];
+        if (c == AnyRun) return {Place::Found, i};
+        if (c == '\0') return {at[i] == '\0' ? Place::FoundAtEnd : Place::LastShortOfEnd, i};
+        if (c == at[i]) continue;
+        if (at[i] == '\0') return {Place::CandidateEnds, i};
+        if (c != AnyOne) return {Place::Mismatch, i};
+    }
+}
+
 // The segment at `p` (star-free, not empty) at its leftmost place in the
 // candidate from t.at on, or the answer when the segment turns out to be
 // the last.
@@ -319,22 +341,23 @@ Step SearchSegment(Text &t, const char *p) {
         // behind it); after it, a NUL means the candidate ends inside the
         // segment here and at every later place.
         if (!SegmentMatchesAt(at, p, key)) continue;
-        std::size_t i = key + 1;
-        for (;; ++i) {
-            const char c = p[i];
-            if (c == AnyRun) return {at + i, p + i, GoOn};
-            if (c == '\0') {
-                if (at[i] == '\0') return Answer(true);
-                return SearchLinear(t, s, p);  // the last segment, not at the end: compare the tail
-            }
-            if (c == at[i]) continue;
-            if (at[i] == '\0') return Answer(false);
-            if (c != AnyOne) break;
+        const Comparison c = CompareAfterKey(at, p, key);
+        switch (c.place) {
+            case Place::Found:
+                return {at + c.length, p + c.length, GoOn};
+            case Place::FoundAtEnd:
+                return Answer(true);
+            case Place::LastShortOfEnd:
+                return SearchLinear(t, s, p);  // compare the tail instead
+            case Place::CandidateEnds:
+                return Answer(false);
+            case Place::Mismatch:
+                break;
         }
         // Short comparisons cost at most a few steps per place; only the
         // long ones are counted.
-        if (i - key <= ShortCompare) continue;
-        compared += i - key;
+        if (c.length - key <= ShortCompare) continue;
+        compared += c.length - key;
         if (compared > 2 * static_cast<std::size_t>(hit - s) + 64) return SearchLinear(t, at + 1, p);
     }
 }
