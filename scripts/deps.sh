@@ -18,7 +18,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-main_packages=(cmake ninja-build g++ libc6-dev)
+main_packages=(cmake ninja-build g++ libc6-dev libcli11-dev)
 test_packages=("${main_packages[@]}" googletest libbenchmark-dev g++-multilib
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
