@@ -1,7 +1,6 @@
 #include "csv.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +17,9 @@ constexpr const char *NotClosed = "a quoted field is not closed";
 constexpr const char *TextAfterQuote = "text follows the closing quote of a field";
 constexpr const char *StrayQuote = "a field that is not in quotes holds a quote";
 constexpr const char *CarriageReturnOnly = "line ends are CR only; use LF or CR LF";
+
+// A file whose size cannot be told is read in pieces of this size.
+constexpr std::size_t Piece = std::size_t{1} << 16;
 
 }  // namespace
 
@@ -163,27 +165,30 @@ std::vector<char> ReadCsvFile(const std::string &path, std::uintmax_t maxSize) {
     std::FILE *file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) throw HostError("cannot open " + path + ": " + std::strerror(errno));
     const std::string tooLarge = path + " is too large (more than " + std::to_string(maxSize) + " bytes)";
+    // The whole file at once where its size can be told, then in pieces
+    // until the end (a file may grow while it is read).
     std::vector<char> data;
-    // Room for the whole file at once where its size can be told.
+    std::size_t filled = 0;
     if (std::fseek(file, 0, SEEK_END) == 0) {
         const long size = std::ftell(file);
         if (size > 0 && static_cast<std::uintmax_t>(size) > maxSize) {
             std::fclose(file);
             throw HostError(tooLarge);
         }
-        if (size > 0) data.reserve(static_cast<std::size_t>(size) + 1);
+        if (size > 0) data.resize(static_cast<std::size_t>(size) + 1);
         std::rewind(file);
     }
-    std::array<char, 1 << 16> chunk{};
     for (;;) {
-        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
-        data.insert(data.end(), chunk.data(), chunk.data() + got);
-        if (data.size() > maxSize) {
+        if (data.size() - filled < Piece) data.resize(filled + Piece);
+        const std::size_t got = std::fread(data.data() + filled, 1, data.size() - filled, file);
+        filled += got;
+        if (filled > maxSize) {
             std::fclose(file);
             throw HostError(tooLarge);
         }
-        if (got < chunk.size()) break;
+        if (got == 0 || std::feof(file) != 0 || std::ferror(file) != 0) break;
     }
+    data.resize(filled);
     const bool failed = std::ferror(file) != 0;
     const int error = errno;
     std::fclose(file);

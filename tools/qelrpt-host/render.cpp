@@ -44,15 +44,11 @@ std::string Summary(const Listing &listing) {
     return text;
 }
 
-std::string_view Text(const Listing &listing, std::size_t at, std::size_t size) {
-    return {listing.arena.data() + at, size};
-}
-
 void AppendTextLine(std::string &out, const Listing &listing, const Line &line, std::size_t width) {
-    if (line.headersSize > 0) out.append(Text(listing, line.headers, line.headersSize)).push_back('\n');
-    out.append(Text(listing, line.leaf, line.leafSize));
+    if (line.headersSize > 0) out.append(line.Headers(listing.arena)).push_back('\n');
+    out.append(line.Leaf(listing.arena));
     out.append(width > line.leafWidth ? width - line.leafWidth : 0, ' ').push_back(' ');
-    out.append(Text(listing, line.value, line.valueSize));
+    out.append(line.Value(listing.arena));
     if (line.alarm || line.log || line.cut) out.append(line.alarm ? "  alarm" : "       ");
     if (line.log || line.cut) out.append(line.log ? "  log" : "     ");
     if (line.cut) out.append("  ").append(CutMarker);
@@ -111,7 +107,7 @@ void AppendPageHead(std::string &out, const Listing &listing) {
 }
 
 void AppendPageRow(std::string &out, const Listing &listing, const Line &line) {
-    std::string_view headers = Text(listing, line.headers, line.headersSize);
+    std::string_view headers = line.Headers(listing.arena);
     while (!headers.empty()) {
         const std::size_t end = std::min(headers.find('\n'), headers.size());
         out.append("<tr class=\"level\"><td colspan=\"5\">");
@@ -122,9 +118,9 @@ void AppendPageRow(std::string &out, const Listing &listing, const Line &line) {
     out.append(line.alarm ? (line.log ? "<tr class=\"alarm log\">" : "<tr class=\"alarm\">")
                           : (line.log ? "<tr class=\"log\">" : "<tr>"));
     out.append("<td class=\"tag\">");
-    AppendShown(out, Text(listing, line.leaf, line.leafSize), true);
+    AppendShown(out, line.Leaf(listing.arena), true);
     out.append("</td><td class=\"value\">");
-    AppendShown(out, Text(listing, line.value, line.valueSize), true);
+    AppendShown(out, line.Value(listing.arena), true);
     out.append(line.alarm ? "</td><td class=\"mark\">alarm" : "</td><td>");
     out.append(line.log ? "</td><td class=\"mark\">log" : "</td><td>");
     out.append(line.cut ? "</td><td class=\"mark\">" : "</td><td>").append(line.cut ? CutMarker : "");
@@ -135,7 +131,7 @@ void AppendPageRow(std::string &out, const Listing &listing, const Line &line) {
 
 void RenderText(Output &output, const Listing &listing) {
     std::size_t width = 3;
-    for (const Line &line : listing.lines) width = std::max(width, std::min(line.leafWidth, MaxTagColumn));
+    for (const Line &line : listing.lines) width = std::max(width, std::min<std::size_t>(line.leafWidth, MaxTagColumn));
     std::string &out = output.Text();
     out.append("Tag").append(width - 3, ' ').append(" ").append(ValueColumn - 5, ' ').append("Value  Alarm  Log\n");
     for (const Line &line : listing.lines) {

@@ -4,21 +4,29 @@
 #define QELRPT_HOST_RENDER_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "output.h"
 
 namespace qhost {
 
-// What the library gave for one listed tag: three texts in the listing's
-// arena (valid UTF-8 already) and the two flags.
+// What the library gave for one listed tag: three texts one after the
+// other in the listing's arena (valid UTF-8 already), and the two flags.
 struct Line {
-    std::size_t headers, headersSize;
-    std::size_t leaf, leafSize, leafWidth;  // the width in characters
-    std::size_t value, valueSize;
+    std::size_t at;  // where the headers start
+    std::uint32_t headersSize, leafSize, valueSize;
+    std::uint32_t leafWidth;  // in characters
     bool alarm, log;
     bool cut;  // a text reached the library's bound and may be cut short
+
+    std::string_view Headers(const std::string &arena) const { return {arena.data() + at, headersSize}; }
+    std::string_view Leaf(const std::string &arena) const { return {arena.data() + at + headersSize, leafSize}; }
+    std::string_view Value(const std::string &arena) const {
+        return {arena.data() + at + headersSize + leafSize, valueSize};
+    }
 };
 
 struct Listing {

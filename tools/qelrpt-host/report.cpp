@@ -72,69 +72,89 @@ auto Timed(Clock::duration &total, Work &&work) {
     return work();
 }
 
-// The tags whose name matches any of the patterns.
-std::vector<Tag> Filter(std::vector<Tag> tags, Call &match, const std::vector<std::string> &patterns) {
-    std::vector<Tag> kept;
+// Keeps the tags whose name matches any of the patterns, in their order.
+void Filter(std::vector<Tag> &tags, Call &match, const std::vector<std::string> &patterns) {
+    std::size_t kept = 0;
     for (const Tag &tag : tags) {
         match.SetString(0, tag.name);
         for (const std::string &pattern : patterns) {
             match.SetString(1, pattern.c_str());
             if (!match.InvokeBoolean()) continue;
-            kept.push_back(tag);
+            tags[kept++] = tag;
             break;
         }
     }
-    return kept;
+    tags.resize(kept);
 }
 
-std::vector<Tag> Sorted(const std::vector<Tag> &tags) {
+// Tags ahead of the one at hand whose names are fetched into the cache
+// early: sorted, neighbours lie anywhere in the file.
+constexpr std::size_t Ahead = 8;
+
+void Prefetch(const char *name) {
+#if defined(__GNUC__)
+    __builtin_prefetch(name);
+#else
+    (void)name;
+#endif
+}
+
+// The positions of the tags in the listing's order.
+std::vector<std::uint32_t> Order(const std::vector<Tag> &tags, bool keepOrder) {
+    if (keepOrder || tags.size() > UINT32_MAX) {
+        if (!keepOrder) throw HostError("too many tags to sort");
+        std::vector<std::uint32_t> order(tags.size());
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+        return order;
+    }
     std::vector<std::string_view> names;
     names.reserve(tags.size());
     for (const Tag &tag : tags) names.push_back(tag.Name());
-    std::vector<Tag> sorted;
-    sorted.reserve(tags.size());
-    for (const std::uint32_t position : SortedOrder(names)) sorted.push_back(tags[position]);
-    return sorted;
+    return SortedOrder(names);
 }
 
-// Appends a String result to the arena as valid UTF-8; true when it
-// reached the library's bound, which is then reported.
-bool Keep(std::string &arena, std::string_view text, const Tag &tag, const Call &call, const std::string &path,
-          std::FILE *messages) {
+// Appends a String result to the arena as valid UTF-8 and returns its
+// size there; a result at the library's bound is reported and marks the
+// line.
+std::uint32_t Keep(std::string &arena, std::string_view text, const Tag &tag, const Call &call, Line &line,
+                   const std::string &path, std::FILE *messages) {
+    const std::size_t start = arena.size();
     AppendShown(arena, text, false);
-    if (text.size() < LibraryBound) return false;
-    const std::string message = "qelrpt-host: " + path + ":" + std::to_string(tag.line) + ": " + call.Name() +
-                                " gave " + std::to_string(text.size()) +
-                                " characters, the library's bound: its result may be cut short\n";
-    std::fputs(message.c_str(), messages);
-    return true;
+    if (text.size() >= LibraryBound) {
+        line.cut = true;
+        const std::string message = "qelrpt-host: " + path + ":" + std::to_string(tag.line) + ": " + call.Name() +
+                                    " gave " + std::to_string(text.size()) +
+                                    " characters, the library's bound: its result may be cut short\n";
+        std::fputs(message.c_str(), messages);
+    }
+    return static_cast<std::uint32_t>(arena.size() - start);
 }
 
 // Asks the library for every line first; the text listing needs the widest
 // indented name before it writes its first line.
-void AskLibrary(Calls &calls, const std::vector<Tag> &tags, Listing &listing, std::FILE *messages) {
+void AskLibrary(Calls &calls, const std::vector<Tag> &tags, const std::vector<std::uint32_t> &order, Listing &listing,
+                std::FILE *messages) {
     std::string &arena = listing.arena;
-    arena.reserve(tags.size() * 48);
-    listing.lines.reserve(tags.size());
+    arena.reserve(order.size() * 40);
+    listing.lines.reserve(order.size());
     const char *previous = "";
-    for (const Tag &tag : tags) {
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const Tag &tag = tags[order[i]];
+        if (i + 2 * Ahead < order.size()) Prefetch(reinterpret_cast<const char *>(&tags[order[i + 2 * Ahead]]));
+        if (i + Ahead < order.size()) Prefetch(tags[order[i + Ahead]].name);
+        const double flags = static_cast<double>(tag.flags) * 100.0;
         calls.headers.SetString(0, previous);
         calls.headers.SetString(1, tag.name);
         calls.leaf.SetString(0, tag.name);
         calls.footprint.SetNumber(0, tag.value);
-        calls.alarm.SetNumber(0, tag.flags);
-        calls.log.SetNumber(0, tag.flags);
+        calls.alarm.SetNumber(0, flags);
+        calls.log.SetNumber(0, flags);
         Line line{};
-        line.headers = arena.size();
-        line.cut = Keep(arena, calls.headers.InvokeString(), tag, calls.headers, listing.source, messages);
-        line.headersSize = arena.size() - line.headers;
-        line.leaf = arena.size();
-        line.cut |= Keep(arena, calls.leaf.InvokeString(), tag, calls.leaf, listing.source, messages);
-        line.leafSize = arena.size() - line.leaf;
-        line.leafWidth = ShownWidth({arena.data() + line.leaf, line.leafSize});
-        line.value = arena.size();
-        line.cut |= Keep(arena, calls.footprint.InvokeString(), tag, calls.footprint, listing.source, messages);
-        line.valueSize = arena.size() - line.value;
+        line.at = arena.size();
+        line.headersSize = Keep(arena, calls.headers.InvokeString(), tag, calls.headers, line, listing.source, messages);
+        line.leafSize = Keep(arena, calls.leaf.InvokeString(), tag, calls.leaf, line, listing.source, messages);
+        line.leafWidth = static_cast<std::uint32_t>(ShownWidth(line.Leaf(arena)));
+        line.valueSize = Keep(arena, calls.footprint.InvokeString(), tag, calls.footprint, line, listing.source, messages);
         line.alarm = calls.alarm.InvokeBoolean();
         line.log = calls.log.InvokeBoolean();
         listing.lines.push_back(line);
@@ -181,11 +201,10 @@ ReportSummary RenderReport(const Plugin &plugin, const std::string &path, const 
 
     const Job job(plugin, ReportJob);
     Listing listing{path, options.patterns, summary.tagsRead, {}, {}};
-    std::vector<Tag> tags = std::move(list.tags);
-    if (calls.match)
-        tags = Timed(phases.library, [&] { return Filter(std::move(tags), *calls.match, options.patterns); });
-    if (!options.keepOrder) tags = Timed(phases.sorting, [&] { return Sorted(tags); });
-    Timed(phases.library, [&] { AskLibrary(calls, tags, listing, messages); });
+    std::vector<Tag> &tags = list.tags;
+    if (calls.match) Timed(phases.library, [&] { Filter(tags, *calls.match, options.patterns); });
+    const std::vector<std::uint32_t> order = Timed(phases.sorting, [&] { return Order(tags, options.keepOrder); });
+    Timed(phases.library, [&] { AskLibrary(calls, tags, order, listing, messages); });
     summary.tagsListed = listing.lines.size();
     for (const Line &line : listing.lines) summary.cutRows += line.cut ? 1 : 0;
 

@@ -28,7 +28,10 @@ constexpr std::size_t SmallRange = 16;
 
 std::uint64_t ChunkAt(const Item &item, std::size_t depth) {
     unsigned char bytes[ChunkSize] = {};
-    if (depth < item.size) std::memcpy(bytes, item.name + depth, std::min(ChunkSize, item.size - depth));
+    if (depth + ChunkSize <= item.size)
+        std::memcpy(bytes, item.name + depth, ChunkSize);  // one load
+    else if (depth < item.size)
+        std::memcpy(bytes, item.name + depth, item.size - depth);
     std::uint64_t chunk = 0;
     for (const unsigned char byte : bytes) chunk = (chunk << 8U) | byte;
     return chunk;

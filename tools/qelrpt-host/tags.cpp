@@ -12,10 +12,24 @@ namespace qhost {
 
 namespace {
 
+// The bytes that may start something a name may not hold: C0 controls
+// (NUL and line breaks among them), DEL, and 0xC2, the lead byte of the C1
+// controls in UTF-8.
+constexpr std::array<bool, 256> Suspect = [] {
+    std::array<bool, 256> suspect{};
+    for (std::size_t c = 0; c < 0x20; ++c) suspect[c] = true;
+    suspect[0x7F] = suspect[0xC2] = true;
+    return suspect;
+}();
+
 // What a tag name may not hold: it would break the listing's lines or reach
 // the terminal as a control sequence.
 std::string NameProblem(const CsvField &name) {
     if (name.size == 0) return "the tag name is empty";
+    const auto *bytes = reinterpret_cast<const unsigned char *>(name.text);
+    bool suspect = false;
+    for (std::size_t i = 0; i < name.size; ++i) suspect |= Suspect[bytes[i]];
+    if (!suspect) return {};
     if (std::strlen(name.text) != name.size) return "the tag name holds a NUL byte";
     if (std::strpbrk(name.text, "\r\n") != nullptr) return "the tag name holds a line break";
     const std::string control = ControlCharacter({name.text, name.size});
@@ -74,7 +88,7 @@ TagRead ReadTag(const CsvRecord &record, const Columns &columns) {
         read.problem = "the flags " + Quoted(flagsText) + " are " + flags.problem;
         return read;
     }
-    read.tag = {name.text, name.size, record.line, value.hundredfold, static_cast<double>(flags.value) * 100.0};
+    read.tag = {name.text, static_cast<std::uint32_t>(name.size), flags.value, value.hundredfold, record.line};
     return read;
 }
 

@@ -17,10 +17,10 @@ namespace qhost {
 
 struct Tag {
     const char *name;  // NUL-terminated, in the file's buffer
-    std::size_t nameSize;
-    std::size_t line;  // where its record starts
+    std::uint32_t nameSize;
+    std::uint32_t flags;
     double value;      // as the host passes a Number: 100 times the value
-    double flags;      // likewise
+    std::size_t line;  // where its record starts
     std::string_view Name() const { return {name, nameSize}; }
 };
 
