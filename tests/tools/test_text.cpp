@@ -87,13 +87,13 @@ TEST(Texts, ShownAsValidUtf8) {
         std::string text, shown;
     } cases[] = {
         {"Plant1\\Pump", "Plant1\\Pump"},
-        {"Caf\xC3\xA9", "Caf\xC3\xA9"},                                    // U+00E9
-        {"\xE2\x82\xAC\xF0\x9F\x94\xA5", "\xE2\x82\xAC\xF0\x9F\x94\xA5"},  // U+20AC, U+1F525
-        {"Caf\xC3", "Caf" + replacement},                                 // cut inside a character
-        {"Caf\xE9", "Caf" + replacement},                                 // Windows-1252
-        {"\x9B[31m", replacement + "[31m"},                               // a raw C1 byte
-        {"\xC0\xAF", replacement + replacement},                         // overlong
-        {"\xED\xA0\x80", replacement + replacement + replacement},      // a surrogate
+        {"Caf\xC3\xA9", "Caf\xC3\xA9"},                                               // U+00E9
+        {"\xE2\x82\xAC\xF0\x9F\x94\xA5", "\xE2\x82\xAC\xF0\x9F\x94\xA5"},             // U+20AC, U+1F525
+        {"Caf\xC3", "Caf" + replacement},                                             // cut inside a character
+        {"Caf\xE9", "Caf" + replacement},                                             // Windows-1252
+        {"\x9B[31m", replacement + "[31m"},                                           // a raw C1 byte
+        {"\xC0\xAF", replacement + replacement},                                      // overlong
+        {"\xED\xA0\x80", replacement + replacement + replacement},                    // a surrogate
         {"\xF4\x90\x80\x80", replacement + replacement + replacement + replacement},  // beyond U+10FFFF
         {"\xE2\x82", replacement + replacement},
     };

@@ -222,8 +222,7 @@ void AddWhole(CLI::App &app, const char *name, std::uint64_t &value, std::uint64
               const char *help) {
     const std::string range = "a whole number from " + std::to_string(low) + " to " + std::to_string(high);
     app.add_option_function<std::string>(
-           name,
-           [&value, low, high](const std::string &text) { value = ParseWhole(text, low, high).value_or(value); },
+           name, [&value, low, high](const std::string &text) { value = ParseWhole(text, low, high).value_or(value); },
            std::string(help) + " (" + std::to_string(low) + " to " + std::to_string(high) + ")")
         ->type_name("N")
         ->check([range, low, high](const std::string &text) {

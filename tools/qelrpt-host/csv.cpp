@@ -150,7 +150,8 @@ bool CsvReader::Next(CsvRecord &record) {
         Span span;
         const bool quoted = pos_ < size_ && data_[pos_] == '"';
         if (const char *problem = quoted ? ReadQuoted(span) : ReadPlain(span))
-            return Malformed(record, start, problem, problem == NotClosed ? Resume::AfterFirstLine : Resume::AfterErrorLine);
+            return Malformed(record, start, problem,
+                             problem == NotClosed ? Resume::AfterFirstLine : Resume::AfterErrorLine);
         spans_.push_back(span);
         more = EndField();
     }

@@ -81,14 +81,16 @@ void Describe(CLI::App &app, CommandLine &line) {
         ->type_name("PATH")
         ->check([](const std::string &path) { return path.empty() ? "a path, not an empty text" : ""; });
     app.add_subcommand("list", "the library's version and each function's definition, template and example text");
-    CLI::App *eval = app.add_subcommand("eval", "evaluate one formula call and print its result, e.g.\n"
-                                                "qelrpt-host eval 'QELIndentTagHier(\"A\\B\\C\", \"A\\E\\F\")'");
+    CLI::App *eval = app.add_subcommand("eval",
+                                        "evaluate one formula call and print its result, e.g.\n"
+                                        "qelrpt-host eval 'QELIndentTagHier(\"A\\B\\C\", \"A\\E\\F\")'");
     eval->add_flag("--show-blanks", line.showBlanks, "show blanks as \xC2\xB7 and line feeds as \xE2\x86\xB5");
     eval->add_option("FORMULA", line.formula, "one formula call")->required();
     CLI::App *report = app.add_subcommand("report", "render the tag listing of a CSV file");
-    report->add_option("--match", line.report.patterns,
-                       "only the tags whose name QELPatternMatch accepts (* any run of characters, % one "
-                       "character); given again, the tags that any of the patterns accepts")
+    report
+        ->add_option("--match", line.report.patterns,
+                     "only the tags whose name QELPatternMatch accepts (* any run of characters, % one "
+                     "character); given again, the tags that any of the patterns accepts")
         ->type_name("PATTERN")
         ->allow_extra_args(false);
     report->add_flag("--keep-order", line.report.keepOrder, "the tags in file order, not sorted by name");
@@ -129,10 +131,10 @@ int Report(const Plugin &plugin, const CommandLine &line) {
     options.format = line.format == "html" ? ReportFormat::Html : ReportFormat::Text;
     const ReportSummary summary = RenderReport(plugin, line.csv, options, stdout, stderr);
     if (summary.skippedRecords == 0) return ExitOk;
-    const std::string message =
-        "qelrpt-host: " + line.csv + ": " + std::to_string(summary.skippedRecords) +
-        (summary.skippedRecords == 1 ? " malformed record" : " malformed records") + " (" +
-        std::to_string(summary.skippedLines) + (summary.skippedLines == 1 ? " line" : " lines") + ") skipped\n";
+    const std::string message = "qelrpt-host: " + line.csv + ": " + std::to_string(summary.skippedRecords) +
+                                (summary.skippedRecords == 1 ? " malformed record" : " malformed records") + " (" +
+                                std::to_string(summary.skippedLines) +
+                                (summary.skippedLines == 1 ? " line" : " lines") + ") skipped\n";
     std::fputs(message.c_str(), stderr);
     return ExitSkipped;
 }

@@ -37,8 +37,8 @@ std::size_t CutRows(const Listing &listing) {
 std::string Summary(const Listing &listing) {
     std::string text = Count(listing.tagsRead, "tag", "tags");
     if (!listing.patterns.empty())
-        text = std::to_string(listing.lines.size()) + " of " + text + (listing.lines.size() == 1 ? " matches " : " match ") +
-               Patterns(listing);
+        text = std::to_string(listing.lines.size()) + " of " + text +
+               (listing.lines.size() == 1 ? " matches " : " match ") + Patterns(listing);
     if (const std::size_t cut = CutRows(listing); cut > 0)
         text += "; " + Count(cut, "row", "rows") + " reached the library's 255-character bound, marked " + CutMarker;
     return text;
@@ -89,8 +89,11 @@ void AppendFact(std::string &out, const char *term, std::string_view text) {
 void AppendPageHead(std::string &out, const Listing &listing) {
     out.append("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Tag listing: ");
     AppendShown(out, listing.source, true);
-    out.append("</title>\n<style>\n").append(PageStyle).append("</style>\n</head>\n<body>\n<header>\n<h1>Tag listing</h1>\n<dl>\n");
-    const auto alarms = std::count_if(listing.lines.begin(), listing.lines.end(), [](const Line &l) { return l.alarm; });
+    out.append("</title>\n<style>\n")
+        .append(PageStyle)
+        .append("</style>\n</head>\n<body>\n<header>\n<h1>Tag listing</h1>\n<dl>\n");
+    const auto alarms =
+        std::count_if(listing.lines.begin(), listing.lines.end(), [](const Line &l) { return l.alarm; });
     const auto logs = std::count_if(listing.lines.begin(), listing.lines.end(), [](const Line &l) { return l.log; });
     AppendFact(out, "Source", listing.source);
     AppendFact(out, "Pattern", listing.patterns.empty() ? std::string("(all tags)") : Patterns(listing));
@@ -98,8 +101,8 @@ void AppendPageHead(std::string &out, const Listing &listing) {
     AppendFact(out, "Alarms", std::to_string(alarms));
     AppendFact(out, "Logs", std::to_string(logs));
     if (const std::size_t cut = CutRows(listing); cut > 0)
-        AppendFact(out, "Cut", Count(cut, "row", "rows") + " reached the library's 255-character bound, marked " +
-                                   CutMarker);
+        AppendFact(out, "Cut",
+                   Count(cut, "row", "rows") + " reached the library's 255-character bound, marked " + CutMarker);
     out.append(
         "</dl>\n</header>\n<table>\n<thead>\n"
         "<tr><th>Tag</th><th class=\"value\">Value</th><th>Alarm</th><th>Log</th><th></th></tr>\n"

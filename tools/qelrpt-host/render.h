@@ -30,7 +30,7 @@ struct Line {
 };
 
 struct Listing {
-    std::string source;                // the CSV file's path
+    std::string source;                 // the CSV file's path
     std::vector<std::string> patterns;  // --match; a tag is listed when any matches
     std::size_t tagsRead = 0;
     std::string arena;

@@ -151,10 +151,12 @@ void AskLibrary(Calls &calls, const std::vector<Tag> &tags, const std::vector<st
         calls.log.SetNumber(0, flags);
         Line line{};
         line.at = arena.size();
-        line.headersSize = Keep(arena, calls.headers.InvokeString(), tag, calls.headers, line, listing.source, messages);
+        line.headersSize =
+            Keep(arena, calls.headers.InvokeString(), tag, calls.headers, line, listing.source, messages);
         line.leafSize = Keep(arena, calls.leaf.InvokeString(), tag, calls.leaf, line, listing.source, messages);
         line.leafWidth = static_cast<std::uint32_t>(ShownWidth(line.Leaf(arena)));
-        line.valueSize = Keep(arena, calls.footprint.InvokeString(), tag, calls.footprint, line, listing.source, messages);
+        line.valueSize =
+            Keep(arena, calls.footprint.InvokeString(), tag, calls.footprint, line, listing.source, messages);
         line.alarm = calls.alarm.InvokeBoolean();
         line.log = calls.log.InvokeBoolean();
         listing.lines.push_back(line);
@@ -179,8 +181,8 @@ void PrintStats(std::FILE *messages, const ReportSummary &summary, Clock::durati
                              std::to_string(summary.tagsListed) + " listed, in " + Fixed(seconds, 3) + " s (" +
                              Fixed(seconds > 0 ? static_cast<double>(summary.tagsRead) / seconds : 0, 0) +
                              " tags/s): reading " + share(phases.reading) + ", parsing " + share(phases.parsing) +
-                             ", sorting " + share(phases.sorting) + ", library " + share(phases.library) +
-                             ", output " + share(phases.output) + "\n";
+                             ", sorting " + share(phases.sorting) + ", library " + share(phases.library) + ", output " +
+                             share(phases.output) + "\n";
     std::fputs(line.c_str(), messages);
 }
 

@@ -25,10 +25,10 @@ struct ReportOptions {
 };
 
 struct ReportSummary {
-    std::size_t tagsRead = 0;    // well-formed tag records
-    std::size_t tagsListed = 0;  // of these, the ones in the listing
+    std::size_t tagsRead = 0;                          // well-formed tag records
+    std::size_t tagsListed = 0;                        // of these, the ones in the listing
     std::size_t skippedRecords = 0, skippedLines = 0;  // malformed records, each reported on `messages`
-    std::size_t cutRows = 0;     // rows with a text at the library's bound, each reported on `messages`
+    std::size_t cutRows = 0;  // rows with a text at the library's bound, each reported on `messages`
 };
 
 // Renders the listing of the CSV file at `path` to `out`; each malformed

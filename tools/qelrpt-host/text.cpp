@@ -95,12 +95,23 @@ void AppendEscaped(std::string &out, std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char *entity = nullptr;
         switch (text[i]) {
-            case '&': entity = "&amp;"; break;
-            case '<': entity = "&lt;"; break;
-            case '>': entity = "&gt;"; break;
-            case '"': entity = "&quot;"; break;
-            case '\'': entity = "&#39;"; break;
-            default: continue;
+            case '&':
+                entity = "&amp;";
+                break;
+            case '<':
+                entity = "&lt;";
+                break;
+            case '>':
+                entity = "&gt;";
+                break;
+            case '"':
+                entity = "&quot;";
+                break;
+            case '\'':
+                entity = "&#39;";
+                break;
+            default:
+                continue;
         }
         out.append(text, from, i - from).append(entity);
         from = i + 1;
@@ -142,7 +153,8 @@ HostNumber ParseHostNumber(std::string_view text) {
     const auto [stop, ec] = std::from_chars(digits, end, value);
     // Out of range below 1 is too small for even the smallest subnormal:
     // the nearest double is zero.
-    if (ec == std::errc::result_out_of_range) return significant + scale <= 0 ? HostNumber{zero} : HostNumber{0, TooLarge};
+    if (ec == std::errc::result_out_of_range)
+        return significant + scale <= 0 ? HostNumber{zero} : HostNumber{0, TooLarge};
     if (ec != std::errc() || stop != end) return {0, NotANumber};
     return {number.negative ? -value : value};
 }

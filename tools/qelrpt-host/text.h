@@ -16,8 +16,8 @@ extern const char *const NotANumber;
 extern const char *const TooLarge;
 
 struct HostNumber {
-    double hundredfold = 0;          // 100 times the value written
-    const char *problem = nullptr;   // NotANumber or TooLarge, or null
+    double hundredfold = 0;         // 100 times the value written
+    const char *problem = nullptr;  // NotANumber or TooLarge, or null
 };
 
 // Reads a decimal number as a formula author or a CSV file writes it: an
