@@ -305,9 +305,7 @@ void Answer(const CLI::App &app, const CLI::Success &request) {
     output.Finish();
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
+int Start(int argc, char **argv) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);  // line feeds, not CR LF
 #endif
@@ -331,4 +329,15 @@ int main(int argc, char **argv) {
         Complain(error.what());
     }
     return 2;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    try {
+        return Start(argc, argv);
+    } catch (...) {
+        std::fputs("qelrpt-gentags: unexpected failure\n", stderr);
+        return 2;
+    }
 }

@@ -166,9 +166,7 @@ int Answer(const CLI::App &app, const CLI::Success &request) {
     return ExitOk;
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
+int Start(int argc, char **argv) {
 #ifdef _WIN32
     // The same bytes as on every other system: line feeds, not CR LF.
     _setmode(_fileno(stdout), _O_BINARY);
@@ -198,4 +196,15 @@ int main(int argc, char **argv) {
         Complain("unexpected failure");
     }
     return ExitError;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    try {
+        return Start(argc, argv);
+    } catch (...) {
+        std::fputs("qelrpt-host: unexpected failure\n", stderr);
+        return 2;
+    }
 }
