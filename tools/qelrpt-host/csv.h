@@ -53,6 +53,9 @@ class CsvReader {
     // Reads the next record; false at the end of the data.
     bool Next(CsvRecord &record);
 
+    // The bytes not read yet.
+    std::size_t Remaining() const { return size_ - pos_; }
+
    private:
     struct Span {
         std::size_t begin = 0, end = 0;
