@@ -79,8 +79,9 @@ TEST(Texts, ShowBlanksEscapeHtmlAndQuote) {
     EXPECT_EQ(qhost::Quoted("abc", 3), "\"abc\"");
 }
 
-// What the listing shows of a name: valid UTF-8 whatever the bytes, each
-// byte of an invalid sequence as U+FFFD, and the width in characters.
+// What the output shows of a text: valid UTF-8 whatever the bytes, each
+// byte of an invalid sequence and each control character
+// but the line feed and the tab as U+FFFD, and the width in characters.
 TEST(Texts, ShownAsValidUtf8) {
     const std::string replacement = "\xEF\xBF\xBD";
     const struct Case {
@@ -96,6 +97,11 @@ TEST(Texts, ShownAsValidUtf8) {
         {"\xED\xA0\x80", replacement + replacement + replacement},                    // a surrogate
         {"\xF4\x90\x80\x80", replacement + replacement + replacement + replacement},  // beyond U+10FFFF
         {"\xE2\x82", replacement + replacement},
+        // No control character reaches the output but the line feed.
+        {"A\n    B", "A\n    B"},
+        {"\x1B[31mRed\x7F\t\r", replacement + "[31mRed" + replacement + "\t" + replacement},
+        {"\xC2\x9B[31m\xC2\x80\xC2\xA0", replacement + "[31m" + replacement + "\xC2\xA0"},
+        {"Plant1\\Area1\\Pump07.Speed\x01", "Plant1\\Area1\\Pump07.Speed" + replacement},  // past 8 bytes
     };
     for (const Case &c : cases) {
         std::string shown;

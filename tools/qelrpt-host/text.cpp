@@ -75,19 +75,43 @@ bool ValidSequence(std::string_view text, std::size_t length) {
     return true;
 }
 
-// The eight bytes at `text` are ASCII.
-bool Ascii8(const char *text) {
+// The eight bytes at `text` are printable ASCII: none of 0x80 and above,
+// none below 0x20, no 0x7F.
+bool Printable8(const char *text) {
+    constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
     std::uint64_t word = 0;
     std::memcpy(&word, text, sizeof word);
-    return (word & 0x8080808080808080ULL) == 0;
+    const std::uint64_t high = word & highs;
+    const std::uint64_t low = (word - 0x20 * ones) & ~word & highs;
+    const std::uint64_t del = ((word ^ (0x7F * ones)) - ones) & ~(word ^ (0x7F * ones)) & highs;
+    return (high | low | del) == 0;
 }
 
-// The length of the run of ASCII bytes at the start of `text`.
-std::size_t AsciiRun(std::string_view text) {
+bool Printable(unsigned char c) { return c >= 0x20 && c < 0x7F; }
+
+// The length of the run of printable ASCII at the start of `text`.
+std::size_t PrintableRun(std::string_view text) {
     std::size_t i = 0;
-    while (i + 8 <= text.size() && Ascii8(text.data() + i)) i += 8;
-    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+    while (i + 8 <= text.size() && Printable8(text.data() + i)) i += 8;
+    while (i < text.size() && Printable(static_cast<unsigned char>(text[i]))) ++i;
     return i;
+}
+
+// How the character at the start of `text` (not printable ASCII) is shown:
+// the bytes it takes up, and whether it is kept (else shown as U+FFFD).
+struct Character {
+    std::size_t size;
+    bool kept;
+};
+
+Character Classify(std::string_view text) {
+    const auto c = static_cast<unsigned char>(text[0]);
+    if (c == '\n' || c == '\t') return {1, true};  // layout, not control sequences
+    if (c < 0x80) return {1, false};               // a C0 control or 0x7F
+    const std::size_t length = Utf8Length(text);
+    if (length == 0) return {1, false};
+    const bool c1 = c == 0xC2 && static_cast<unsigned char>(text[1]) <= 0x9F;
+    return {length, !c1};
 }
 
 void AppendEscaped(std::string &out, std::string_view text) {
@@ -200,32 +224,30 @@ std::string ControlCharacter(std::string_view text) {
 
 void AppendShown(std::string &out, std::string_view text, bool html) {
     while (!text.empty()) {
-        const std::size_t ascii = AsciiRun(text);
+        const std::size_t plain = PrintableRun(text);
         if (html)
-            AppendEscaped(out, text.substr(0, ascii));
+            AppendEscaped(out, text.substr(0, plain));
         else
-            out.append(text.data(), ascii);
-        text.remove_prefix(ascii);
+            out.append(text.data(), plain);
+        text.remove_prefix(plain);
         if (text.empty()) break;
-        const std::size_t length = Utf8Length(text);
-        if (length == 0) {
+        const Character character = Classify(text);
+        if (character.kept)
+            out.append(text.data(), character.size);
+        else
             out.append("\xEF\xBF\xBD");
-            text.remove_prefix(1);
-        } else {
-            out.append(text.data(), length);
-            text.remove_prefix(length);
-        }
+        text.remove_prefix(character.size);
     }
 }
 
 std::size_t ShownWidth(std::string_view text) {
     std::size_t width = 0;
     while (!text.empty()) {
-        const std::size_t ascii = AsciiRun(text);
-        width += ascii;
-        text.remove_prefix(ascii);
+        const std::size_t plain = PrintableRun(text);
+        width += plain;
+        text.remove_prefix(plain);
         if (text.empty()) break;
-        text.remove_prefix(std::max<std::size_t>(Utf8Length(text), 1));
+        text.remove_prefix(Classify(text).size);
         ++width;
     }
     return width;

@@ -50,9 +50,11 @@ std::size_t Utf8Length(std::string_view text);
 // an empty text when there is none.
 std::string ControlCharacter(std::string_view text);
 
-// Appends `text` to `out` as valid UTF-8: valid sequences as they are,
-// every byte of an invalid one as U+FFFD.  With `html`, &, <, >, " and '
-// become entities.
+// Appends `text` to `out` as valid UTF-8 without control characters:
+// valid sequences, line feeds and tabs as they are, every byte of an
+// invalid sequence and every other control character (C0, 0x7F, C1) as
+// U+FFFD.
+// With `html`, &, <, >, " and ' become entities.
 void AppendShown(std::string &out, std::string_view text, bool html);
 
 // The number of characters AppendShown writes for `text`.
