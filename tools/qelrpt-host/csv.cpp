@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "errors.h"
+#include "memory.h"
 
 namespace qhost {
 
@@ -181,7 +182,10 @@ std::vector<char> ReadCsvFile(const std::string &path, std::uintmax_t maxSize) {
             std::fclose(file);
             throw HostError(tooLarge);
         }
-        if (size > 0) data.resize(static_cast<std::size_t>(size) + 1);
+        if (size > 0) {
+            ReserveLarge(data, static_cast<std::size_t>(size) + 1);
+            data.resize(static_cast<std::size_t>(size) + 1);
+        }
         std::rewind(file);
     }
     for (;;) {

@@ -6,6 +6,7 @@
 
 #include "csv.h"
 #include "errors.h"
+#include "memory.h"
 #include "render.h"
 #include "sort.h"
 #include "tags.h"
@@ -135,8 +136,8 @@ std::uint32_t Keep(std::string &arena, std::string_view text, const Tag &tag, co
 void AskLibrary(Calls &calls, const std::vector<Tag> &tags, const std::vector<std::uint32_t> &order, Listing &listing,
                 std::FILE *messages) {
     std::string &arena = listing.arena;
-    arena.reserve(order.size() * (sizeof(void *) >= 8 ? 128 : 48));  // pages not written to cost nothing
-    listing.lines.reserve(order.size());
+    ReserveLarge(arena, order.size() * (sizeof(void *) >= 8 ? 128 : 48));  // pages not written to cost nothing
+    ReserveLarge(listing.lines, order.size());
     const char *previous = "";
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Tag &tag = tags[order[i]];

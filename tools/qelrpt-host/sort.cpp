@@ -12,6 +12,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "memory.h"
+
 namespace qhost {
 
 namespace {
@@ -65,7 +67,9 @@ struct Range {
 
 std::vector<std::uint32_t> SortedOrder(const std::vector<std::string_view> &names) {
     if (names.size() > UINT32_MAX) throw std::length_error("too many names to sort");
-    std::vector<Item> items(names.size());
+    std::vector<Item> items;
+    ReserveLarge(items, names.size());
+    items.resize(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
         items[i] = {0, names[i].data(), static_cast<std::uint32_t>(names[i].size()), static_cast<std::uint32_t>(i)};
         items[i].chunk = ChunkAt(items[i], 0);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "errors.h"
+#include "memory.h"
 #include "signature.h"
 #include "text.h"
 
@@ -96,7 +97,7 @@ TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &p
     TagList list;
     // Room for the tags of the rest of the file at once, where addresses
     // are plenty: pages reserved but never written to cost nothing.
-    list.tags.reserve(reader.Remaining() / (sizeof(void *) >= 8 ? 16 : 64));
+    ReserveLarge(list.tags, reader.Remaining() / (sizeof(void *) >= 8 ? 16 : 64));
     CsvRecord record;
     while (reader.Next(record)) {
         TagRead read;
