@@ -59,6 +59,15 @@ bool Before(const Item &a, const Item &b, std::size_t depth) {
     return order != 0 ? order < 0 : a.index < b.index;
 }
 
+// Reads each item's chunk at `depth`.  The names lie anywhere in the file:
+// they are fetched a few items ahead.
+void Refill(Item *begin, Item *end, std::size_t depth) {
+    for (Item *item = begin; item != end; ++item) {
+        if (end - item > static_cast<std::ptrdiff_t>(Ahead)) Prefetch(item[Ahead].name + depth);
+        item->chunk = ChunkAt(*item, depth);
+    }
+}
+
 struct Range {
     std::size_t begin, count, depth;
 };
@@ -112,11 +121,7 @@ std::vector<std::uint32_t> SortedOrder(const std::vector<std::string_view> &name
             std::partition(a + lower, a + upper, [depth](const Item &item) { return item.size <= depth + ChunkSize; });
         std::sort(a + lower, ended,
                   [](const Item &x, const Item &y) { return x.size != y.size ? x.size < y.size : x.index < y.index; });
-        for (Item *item = ended; item != a + upper; ++item) {
-            // The names lie anywhere in the file: fetch a few ahead.
-            if (a + upper - item > static_cast<std::ptrdiff_t>(Ahead)) Prefetch(item[Ahead].name + depth + ChunkSize);
-            item->chunk = ChunkAt(*item, depth + ChunkSize);
-        }
+        Refill(ended, a + upper, depth + ChunkSize);
         pending.push_back({static_cast<std::size_t>(ended - items.data()), static_cast<std::size_t>(a + upper - ended),
                            depth + ChunkSize});
     }
