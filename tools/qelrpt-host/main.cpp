@@ -16,6 +16,7 @@
 #include "output.h"
 #include "plugin.h"
 #include "report.h"
+#include "text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -151,9 +152,13 @@ int Run(const CLI::App &app, const CommandLine &line) {
     return ExitOk;
 }
 
+// The message may quote what the library returned: it reaches the terminal
+// as the listing does, without control characters.
 void Complain(const std::string &message) {
     std::fflush(stdout);
-    const std::string line = "qelrpt-host: " + message + "\n";
+    std::string line = "qelrpt-host: ";
+    AppendShown(line, message, false);
+    line += "\n";
     std::fputs(line.c_str(), stderr);
 }
 
