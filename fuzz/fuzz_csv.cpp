@@ -1,7 +1,7 @@
 // Fuzzes qelrpt-host's CSV reader: any bytes must give records whose
 // fields lie inside the data, are NUL-terminated where their size says,
-// with line numbers that never go back, and the reader must always reach
-// the end.
+// with line ranges that never go back or overlap, and the reader must
+// always reach the end.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -27,8 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     while (reader.Next(record)) {
         Check(++records <= size + 1);
         Check(record.line > lastLine);
-        lastLine = record.line;
-        if (!record.error.empty()) {
+        Check(record.lastLine >= record.line);
+        lastLine = record.lastLine;
+        if (record.problem != nullptr) {
             Check(record.fields.empty());
             continue;
         }

@@ -18,12 +18,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-main_packages=(cmake ninja-build g++ libc6-dev)
+main_packages=(cmake ninja-build g++ libc6-dev libcli11-dev)
 test_packages=("${main_packages[@]}" googletest libbenchmark-dev g++-multilib
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
   clang-format clang-tidy valgrind locales git
-  zip gdb lintian abigail-tools)
+  zip gdb lintian abigail-tools chromium poppler-utils)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev)
 coverage_packages=("${main_packages[@]}" googletest clang llvm)
 bench_packages=("${main_packages[@]}" googletest libbenchmark-dev valgrind)

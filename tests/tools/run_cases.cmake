@@ -16,7 +16,8 @@
 # matches as a whole (\n in it stands for a line feed), or else the text of
 # one line (its line feed implied).
 # In the arguments @LIBRARY@, @PROBE@, @PROBE_NOEXPORT@ and @PROBE_BADHEADER@
-# stand for the libraries' paths.  The tool runs in the DATA folder.  Empty
+# stand for the libraries' paths, and @FIFO@ (with -DSCRATCH=folder, on
+# POSIX systems) for a named pipe that nothing writes to.  The tool runs in the DATA folder.  Empty
 # lines and lines starting with "#" are skipped.  Every case runs; the
 # script fails at the end if any of them failed.
 
@@ -101,6 +102,16 @@ while(NOT table STREQUAL "")
     foreach(name LIBRARY PROBE PROBE_NOEXPORT PROBE_BADHEADER)
       string(REPLACE "@${name}@" "${${name}}" argument "${argument}")
     endforeach()
+    if(argument MATCHES "@FIFO@")
+      if(NOT EXISTS "${SCRATCH}/fifo")
+        file(MAKE_DIRECTORY "${SCRATCH}")
+        execute_process(COMMAND mkfifo "${SCRATCH}/fifo" RESULT_VARIABLE made)
+        if(NOT made EQUAL 0)
+          message(FATAL_ERROR "cannot make the named pipe ${SCRATCH}/fifo")
+        endif()
+      endif()
+      string(REPLACE "@FIFO@" "${SCRATCH}/fifo" argument "${argument}")
+    endif()
     if(argument MATCHES ";")
       message(FATAL_ERROR "${CASES}:${line_number}: the driver cannot pass a \";\" in an argument")
     endif()
@@ -118,7 +129,7 @@ while(NOT table STREQUAL "")
       OUTPUT_FILE "${STDOUT_FILE}" ERROR_VARIABLE err RESULT_VARIABLE status)
   else()
     execute_process(COMMAND ${EMULATOR} ${TOOL} ${arguments}
-      WORKING_DIRECTORY "${DATA}"
+      WORKING_DIRECTORY "${DATA}" TIMEOUT 60
       OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
   endif()
   math(EXPR cases "${cases} + 1")

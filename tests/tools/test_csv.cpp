@@ -10,8 +10,9 @@
 
 namespace {
 
-// Every record of `input`, one text each: "LINE:field|field|..." for a
-// well-formed record, "LINE:!problem" for a malformed one.
+// Every record of `input`, one text each: "LINES:field|field|..." for a
+// well-formed record, "LINES:!problem" for a malformed one, LINES being the
+// line or the range of lines the record takes up or has skipped.
 std::vector<std::string> ReadAll(const std::string &input) {
     std::vector<char> data(input.begin(), input.end());
     data.push_back('#');  // the spare byte: must end up as a NUL or untouched
@@ -19,10 +20,10 @@ std::vector<std::string> ReadAll(const std::string &input) {
     std::vector<std::string> records;
     qhost::CsvRecord record;
     while (reader.Next(record)) {
-        std::string text = std::to_string(record.line) + ":";
-        if (!record.error.empty()) {
+        std::string text = qhost::LineRange(record) + ":";
+        if (record.problem != nullptr) {
             EXPECT_TRUE(record.fields.empty());
-            records.push_back(text + "!" + record.error);
+            records.push_back(text + "!" + record.problem);
             continue;
         }
         for (std::size_t i = 0; i < record.fields.size(); ++i) {
@@ -46,14 +47,15 @@ TEST(CsvReader, ReadsRecordsAsRfc4180Describes) {
         {"plain records", "a,b,c\n1,2,3\n", {"1:a|b|c", "2:1|2|3"}},
         {"no line break after the last record", "a,b\n1,2", {"1:a|b", "2:1|2"}},
         {"CR LF line breaks", "a,b\r\n1,2\r\n", {"1:a|b", "2:1|2"}},
-        {"a lone CR is data", "a\rb,c\n", {"1:a\rb|c"}},
+        {"a lone CR in quotes is data", "\"a\rb\",c\n", {"1:a\rb|c"}},
         {"empty fields", ",,\n", {"1:||"}},
         {"an empty last field at the very end", "a,", {"1:a|"}},
         {"blanks belong to the field", " a , b \n", {"1: a | b "}},
         {"quoted comma", "\"a,b\",c\n", {"1:a,b|c"}},
         {"doubled quotes", "\"say \"\"hi\"\"\",\"\"\"\"\n", {"1:say \"hi\"|\""}},
         {"empty quoted field", "\"\",x\n", {"1:|x"}},
-        {"quoted line breaks count as lines", "\"a\nb\",\"c\r\nd\"\nnext,1\n", {"1:a\nb|c\r\nd", "4:next|1"}},
+        {"quoted line breaks count as lines", "\"a\nb\",\"c\r\nd\"\nnext,1\n", {"1-3:a\nb|c\r\nd", "4:next|1"}},
+        {"a multi-line record at the very end", "\"a\nb\"", {"1-2:a\nb"}},
         {"byte order mark skipped", "\xEF\xBB\xBFname,value\n", {"1:name|value"}},
         {"empty lines skipped", "\na\n\r\n\nb\n", {"2:a", "5:b"}},
         {"a NUL byte stays in the field", std::string("a\0b,c\n", 6), {std::string("1:a\0b|c", 7)}},
@@ -77,20 +79,24 @@ TEST(CsvReader, ReportsMalformedRecordsAndGoesOn) {
         // inside the quoted field.
         {"unclosed quote running into a later line",
          "\"A\nB,1,2\nC\"x,1,2\nD,1,2\n",
-         {"1:!text follows the closing quote of a field (on line 3)", "4:D|1|2"}},
+         {"1-3:!text follows the closing quote of a field", "4:D|1|2"}},
         {"text after a closing quote on the last line",
          "\"a,1\nb,2\n\"c\",3",
-         {"1:!text follows the closing quote of a field (on line 3)"}},
+         {"1-3:!text follows the closing quote of a field"}},
         {"lines after a malformed multi-line record keep their numbers",
          "\"a\nb\"x,1\nc,2\n",
-         {"1:!text follows the closing quote of a field (on line 2)", "3:c|2"}},
+         {"1-2:!text follows the closing quote of a field", "3:c|2"}},
         {"stray quote after a multi-line field",
          "\"a\r\nb\",x\"y\r\n\nc,1\n",
-         {"1:!a field that is not in quotes holds a quote (on line 2)", "4:c|1"}},
+         {"1-2:!a field that is not in quotes holds a quote", "4:c|1"}},
         {"unclosed quote resumes after the record's first line",
          "\"a\nb,\"\"\"\"\nc,2\n",
-         {"1:!a quoted field is not closed (on line 2)", "2:b|\"", "3:c|2"}},
+         {"1:!a quoted field is not closed", "2:b|\"", "3:c|2"}},
         {"CR LF after a malformed record", "a\"b\r\nc\r\n", {"1:!a field that is not in quotes holds a quote", "2:c"}},
+        // Lines that end in CR only make the whole file one line.
+        {"CR-only line ends", "a,b\rc,d\r", {"1:!line ends are CR only; use LF or CR LF"}},
+        {"a lone CR outside quotes", "a\rb,c\nd\n", {"1:!line ends are CR only; use LF or CR LF", "2:d"}},
+        {"a lone CR after a quoted field", "\"a\"\rb\nc\n", {"1:!text follows the closing quote of a field", "2:c"}},
     };
     for (const Case &c : cases) EXPECT_EQ(ReadAll(c.input), c.records) << c.title;
 }
@@ -104,9 +110,9 @@ TEST(CsvReader, LeavesMalformedRecordsUnchanged) {
     qhost::CsvReader reader(data.data(), input.size());
     qhost::CsvRecord record;
     ASSERT_TRUE(reader.Next(record));
-    EXPECT_EQ(record.error, "a quoted field is not closed (on line 2)");
+    EXPECT_STREQ(record.problem, "a quoted field is not closed");
     ASSERT_TRUE(reader.Next(record));
-    ASSERT_TRUE(record.error.empty()) << record.error;
+    ASSERT_EQ(record.problem, nullptr) << record.problem;
     ASSERT_EQ(record.fields.size(), 2U);
     EXPECT_STREQ(record.fields[0].text, "c");
     EXPECT_STREQ(record.fields[1].text, "\"");

@@ -10,7 +10,8 @@
 #include <system_error>
 #include <vector>
 
-#include "report.h"
+#include "csv.h"
+#include "errors.h"
 
 namespace {
 

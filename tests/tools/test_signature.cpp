@@ -26,9 +26,9 @@ TEST(Definition, ReadsResultNameAndParameters) {
         {"  Number\tF2_x(Boolean,Number)  ", "Number F2_x(Boolean,Number)"},
     };
     for (const Case &c : cases) {
-        qhost::Signature signature;
-        EXPECT_EQ(qhost::ParseDefinition(c.definition, signature), "") << c.definition;
-        EXPECT_EQ(Describe(signature), c.signature) << c.definition;
+        const qhost::Definition definition = qhost::ParseDefinition(c.definition);
+        EXPECT_EQ(definition.problem, "") << c.definition;
+        EXPECT_EQ(Describe(definition.signature), c.signature) << c.definition;
     }
 }
 
@@ -49,17 +49,16 @@ TEST(Definition, SaysWhatCannotBeRead) {
         {"String ( String )", "expected the function name after the result type", ""},
     };
     for (const Case &c : cases) {
-        qhost::Signature signature;
-        EXPECT_EQ(qhost::ParseDefinition(c.definition, signature), c.problem) << c.definition;
+        EXPECT_EQ(qhost::ParseDefinition(c.definition).problem, c.problem) << c.definition;
         EXPECT_EQ(qhost::DeclaredName(c.definition), c.declaredName) << c.definition;
     }
 }
 
 TEST(Definition, CallBlocksCarryStringAndNumberArgumentsOnly) {
     const auto problem = [](const char *definition) {
-        qhost::Signature signature;
-        EXPECT_EQ(qhost::ParseDefinition(definition, signature), "") << definition;
-        return qhost::CallProblem(signature);
+        const qhost::Definition read = qhost::ParseDefinition(definition);
+        EXPECT_EQ(read.problem, "") << definition;
+        return qhost::CallProblem(read.signature);
     };
     EXPECT_EQ(problem("String F( String, Number )"), "");
     EXPECT_EQ(problem("Boolean F( )"), "");

@@ -4,11 +4,12 @@
 //
 //   qelrpt-gentags [--tags N] [--seed S] > tags.csv
 //
-// N is 1 to 10,000,000.  A bad argument is a usage error and an output
-// that cannot be written an error, both with exit status 2, as for
-// qelrpt-host.  The output depends only on N and S (default 480 and 1), on
+// N is 1 to 10,000,000.  The command line is read by CLI11 as qelrpt-host's
+// is: a bad argument is a usage error and an output that cannot be written
+// an error, both with exit status 2.  The output depends only on N and S (default 480 and 1), on
 // every system: the numbers are drawn from a generator of our own and
 // written digit by digit.  examples/tags.csv is `qelrpt-gentags --tags 480`.
+#include <CLI/CLI.hpp>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +21,13 @@
 #include <system_error>
 #include <utility>
 #include <vector>
+
+#include "output.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -194,9 +202,10 @@ std::string TwoDigits(std::size_t n) { return (n < 10 ? "0" : "") + std::to_stri
 // The most tags one run writes.
 constexpr std::size_t MaxTags = 10000000;
 
-const char *const Usage =
-    "usage: qelrpt-gentags [--tags N] [--seed S] > tags.csv\n"
-    "  N: 1 to 10000000 (default 480); S: 0 to 18446744073709551615 (default 1)\n";
+struct Arguments {
+    std::size_t count = 480;
+    std::uint64_t seed = 1;
+};
 
 // A whole number in decimal digits only, from `low` to `high`.
 std::optional<std::uint64_t> ParseWhole(std::string_view text, std::uint64_t low, std::uint64_t high) {
@@ -207,83 +216,128 @@ std::optional<std::uint64_t> ParseWhole(std::string_view text, std::uint64_t low
     return value;
 }
 
-int Fail(const std::string &message) {
-    const std::string text = "qelrpt-gentags: " + message + "\n" + Usage;
+// A CLI11 option of a whole number from `low` to `high`, read as digits only
+// (no sign, no blanks), with the range in its message.
+void AddWhole(CLI::App &app, const char *name, std::uint64_t &value, std::uint64_t low, std::uint64_t high,
+              const char *help) {
+    const std::string range = "a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+    app.add_option_function<std::string>(
+           name, [&value, low, high](const std::string &text) { value = ParseWhole(text, low, high).value_or(value); },
+           std::string(help) + " (" + std::to_string(low) + " to " + std::to_string(high) + ")")
+        ->type_name("N")
+        ->check([range, low, high](const std::string &text) {
+            return ParseWhole(text, low, high) ? std::string() : range + ", not \"" + text + "\"";
+        });
+}
+
+void Describe(CLI::App &app, std::uint64_t &count, Arguments &arguments) {
+    app.description(
+        "Writes a tag listing as CSV (name,value,flags) for trying and timing\n"
+        "qelrpt-host: a plant of areas, units and their measurements, in a\n"
+        "scrambled order.  The output depends only on N and S.");
+    app.footer("Exit status: 0 done; 2 usage error, or the output cannot be written.");
+    app.set_version_flag("--version", std::string("qelrpt-gentags ") + QELRPT_VERSION_TEXT);
+    AddWhole(app, "--tags", count, 1, MaxTags, "how many tags to write (default 480)");
+    AddWhole(app, "--seed", arguments.seed, 0, std::numeric_limits<std::uint64_t>::max(),
+             "draws another plant (default 1)");
+}
+
+// The rows of one area of a plant, until there are `count`.
+void AddArea(std::vector<std::string> &rows, std::size_t count, std::size_t plant, std::size_t a, Random &random) {
+    const std::vector<UnitKind> &kinds = UnitKinds();
+    const std::string areaName = AreaNames[(plant + a * 2) % AreaCount];
+    const std::string area = "Plant" + std::to_string(plant) + "\\" + areaName;
+    std::vector<std::size_t> numbers(kinds.size(), 0);
+    for (std::size_t u = 0; u < UnitsPerArea && rows.size() < count; ++u) {
+        std::size_t kind = random.Below(DrawnKinds);
+        std::string unit = kinds[kind].name + TwoDigits(++numbers[kind]);
+        // In the second plant, two units whose names need quoting in CSV.
+        if (plant == 2 && u == 0 && areaName == "Storage") {
+            kind = TankKind;
+            unit = "Silo 3, North";
+        } else if (plant == 2 && u == 0 && areaName == "Intake") {
+            kind = ScreenKind;
+            unit = "Screen \"A\"";
+        }
+        for (const Measurement &measurement : kinds[kind].measurements) {
+            if (rows.size() == count) break;
+            std::string name = area;
+            name.append("\\").append(unit).append(measurement.suffix);
+            rows.push_back(CsvField(name) + "," + DrawValue(measurement, random) + "," +
+                           std::to_string(DrawFlags(random)));
+        }
+    }
+}
+
+// The rows of the listing, in the historian's export order: anything but
+// sorted.
+std::vector<std::string> Rows(const Arguments &arguments) {
+    Random random(arguments.seed);
+    std::vector<std::string> rows;
+    rows.reserve(arguments.count);
+    for (std::size_t plant = 1; rows.size() < arguments.count; ++plant)
+        for (std::size_t a = 0; a < AreasPerPlant && rows.size() < arguments.count; ++a)
+            AddArea(rows, arguments.count, plant, a, random);
+    for (std::size_t i = rows.size(); i > 1; --i) std::swap(rows[i - 1], rows[random.Below(i)]);
+    return rows;
+}
+
+void Write(const std::vector<std::string> &rows) {
+    qhost::Output output(stdout);
+    std::string &out = output.Text();
+    out = "name,value,flags\n";
+    for (const std::string &row : rows) {
+        out.append(row).push_back('\n');
+        output.Spill();
+    }
+    output.Finish();
+}
+
+void Complain(const std::string &message) {
+    const std::string text = "qelrpt-gentags: " + message + "\n";
     std::fputs(text.c_str(), stderr);
+}
+
+// --help and --version: the text on standard output.
+void Answer(const CLI::App &app, const CLI::Success &request) {
+    qhost::Output output(stdout);
+    output.Text() = request.get_name() == "CallForVersion" ? std::string(request.what()) + "\n" : app.help();
+    output.Finish();
+}
+
+int Start(int argc, char **argv) {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);  // line feeds, not CR LF
+#endif
+    CLI::App app{"", "qelrpt-gentags"};
+    Arguments arguments;
+    std::uint64_t count = arguments.count;
+    try {
+        Describe(app, count, arguments);
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::Success &request) {
+            Answer(app, request);
+            return 0;
+        }
+        arguments.count = static_cast<std::size_t>(count);
+        Write(Rows(arguments));
+        return 0;
+    } catch (const CLI::ParseError &error) {
+        Complain(std::string(error.what()) + "\nTry 'qelrpt-gentags --help' for more information.");
+    } catch (const std::exception &error) {
+        Complain(error.what());
+    }
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-    std::size_t count = 480;
-    std::uint64_t seed = 1;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view option = argv[i];
-        if (option != "--tags" && option != "--seed") return Fail("unknown argument \"" + std::string(option) + "\"");
-        if (i + 1 >= argc) return Fail(std::string(option) + " needs a value");
-        const std::string_view text = argv[++i];
-        if (option == "--tags") {
-            const std::optional<std::uint64_t> value = ParseWhole(text, 1, MaxTags);
-            if (!value) return Fail("--tags is a whole number from 1 to 10000000, not \"" + std::string(text) + "\"");
-            count = static_cast<std::size_t>(*value);
-        } else {
-            const std::optional<std::uint64_t> value = ParseWhole(text, 0, std::numeric_limits<std::uint64_t>::max());
-            if (!value)
-                return Fail("--seed is a whole number from 0 to 18446744073709551615, not \"" + std::string(text) +
-                            "\"");
-            seed = *value;
-        }
-    }
-
-    Random random(seed);
-    const std::vector<UnitKind> &kinds = UnitKinds();
-    std::vector<std::string> rows;
-    rows.reserve(count);
-    for (std::size_t plant = 1; rows.size() < count; ++plant) {
-        for (std::size_t a = 0; a < AreasPerPlant && rows.size() < count; ++a) {
-            const std::string areaName = AreaNames[(plant + a * 2) % AreaCount];
-            const std::string area = "Plant" + std::to_string(plant) + "\\" + areaName;
-            std::vector<std::size_t> numbers(kinds.size(), 0);
-            for (std::size_t u = 0; u < UnitsPerArea && rows.size() < count; ++u) {
-                std::size_t kind = random.Below(DrawnKinds);
-                std::string unit = kinds[kind].name + TwoDigits(++numbers[kind]);
-                // In the second plant, two units whose names need quoting in CSV.
-                if (plant == 2 && u == 0 && areaName == "Storage") {
-                    kind = TankKind;
-                    unit = "Silo 3, North";
-                } else if (plant == 2 && u == 0 && areaName == "Intake") {
-                    kind = ScreenKind;
-                    unit = "Screen \"A\"";
-                }
-                for (const Measurement &measurement : kinds[kind].measurements) {
-                    if (rows.size() == count) break;
-                    std::string name = area;
-                    name.append("\\").append(unit).append(measurement.suffix);
-                    rows.push_back(CsvField(name) + "," + DrawValue(measurement, random) + "," +
-                                   std::to_string(DrawFlags(random)));
-                }
-            }
-        }
-    }
-    // The historian's export order: anything but sorted.
-    for (std::size_t i = rows.size(); i > 1; --i) std::swap(rows[i - 1], rows[random.Below(i)]);
-
-    std::string out = "name,value,flags\n";
-    bool failed = false;
-    for (const std::string &row : rows) {
-        out += row;
-        out += '\n';
-        if (out.size() > (std::size_t{1} << 20)) {
-            failed = failed || std::fwrite(out.data(), 1, out.size(), stdout) != out.size();
-            out.clear();
-        }
-    }
-    failed = failed || std::fwrite(out.data(), 1, out.size(), stdout) != out.size();
-    failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || failed;
-    if (failed) {
-        std::fputs("qelrpt-gentags: cannot write the output\n", stderr);
+    try {
+        return Start(argc, argv);
+    } catch (...) {
+        std::fputs("qelrpt-gentags: unexpected failure\n", stderr);
         return 2;
     }
-    return 0;
 }

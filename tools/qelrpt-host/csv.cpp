@@ -1,9 +1,42 @@
 #include "csv.h"
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "errors.h"
+#include "memory.h"
 
 namespace qhost {
+
+namespace {
+
+constexpr const char *NotClosed = "a quoted field is not closed";
+constexpr const char *TextAfterQuote = "text follows the closing quote of a field";
+constexpr const char *StrayQuote = "a field that is not in quotes holds a quote";
+constexpr const char *CarriageReturnOnly = "line ends are CR only; use LF or CR LF";
+
+// The bytes that end a field not in quotes, or make it malformed.
+constexpr std::array<bool, 256> EndsPlain = [] {
+    std::array<bool, 256> ends{};
+    ends[','] = ends['"'] = ends['\n'] = ends['\r'] = true;
+    return ends;
+}();
+
+// A file whose size cannot be told is read in pieces of this size.
+constexpr std::size_t Piece = std::size_t{1} << 16;
+
+}  // namespace
+
+std::string LineRange(const CsvRecord &record) {
+    std::string text = std::to_string(record.line);
+    if (record.lastLine > record.line) text += "-" + std::to_string(record.lastLine);
+    return text;
+}
 
 CsvReader::CsvReader(char *data, std::size_t size) : data_(data), size_(size) {
     if (size_ >= 3 && std::memcmp(data_, "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
@@ -14,83 +47,78 @@ bool CsvReader::IsLineBreak(std::size_t pos) const {
     return data_[pos] == '\n' || (data_[pos] == '\r' && pos + 1 < size_ && data_[pos + 1] == '\n');
 }
 
-// Records the problem, with the line it was found on when the record began
-// on an earlier one, and moves on.  An unclosed quote may have swallowed
+void CsvReader::SkipEmptyLines() {
+    while (pos_ < size_ && IsLineBreak(pos_)) {
+        pos_ += data_[pos_] == '\r' ? 2 : 1;
+        ++line_;
+    }
+}
+
+// Records the problem and moves on.  An unclosed quote may have swallowed
 // the rest of the file, so reading then resumes on the line after the
 // record's first; any other problem is found where the record's quotes are
 // balanced, so reading resumes on the line after the one it was found on
 // and never inside a quoted field.
 bool CsvReader::Malformed(CsvRecord &record, std::size_t start, const char *problem, Resume resume) {
-    record.error = problem;
-    if (line_ != record.line) record.error += " (on line " + std::to_string(line_) + ")";
+    record.problem = problem;
     record.fields.clear();
-    const std::size_t from = resume == Resume::AfterFirstLine ? start : std::min(pos_, size_);
+    const bool firstLine = resume == Resume::AfterFirstLine;
+    record.lastLine = firstLine ? record.line : line_;
+    const std::size_t from = firstLine ? start : std::min(pos_, size_);
     const void *lineFeed = std::memchr(data_ + from, '\n', size_ - from);
     pos_ = lineFeed != nullptr ? static_cast<std::size_t>(static_cast<const char *>(lineFeed) - data_) + 1 : size_;
-    line_ = (resume == Resume::AfterFirstLine ? record.line : line_) + 1;
+    line_ = record.lastLine + 1;
     return true;
 }
 
-bool CsvReader::Next(CsvRecord &record) {
-    record.fields.clear();
-    record.error.clear();
-    while (pos_ < size_ && IsLineBreak(pos_)) {
-        pos_ += data_[pos_] == '\r' ? 2 : 1;
-        ++line_;
-    }
-    if (pos_ >= size_) return false;
-
-    const std::size_t start = pos_;
-    record.line = line_;
-    spans_.clear();
-    // First find every field's extent, so that nothing is changed in the
-    // data before the whole record has turned out well-formed.
+// A field in quotes, from its opening quote; returns the problem, if any.
+const char *CsvReader::ReadQuoted(Span &span) {
+    span.begin = ++pos_;
     for (;;) {
-        Span span;
-        bool more = false;
+        const void *quote = std::memchr(data_ + pos_, '"', size_ - pos_);
+        if (quote == nullptr) return NotClosed;
+        const auto at = static_cast<std::size_t>(static_cast<const char *>(quote) - data_);
+        line_ += static_cast<std::size_t>(std::count(data_ + pos_, data_ + at, '\n'));
+        pos_ = at + 1;
         if (pos_ < size_ && data_[pos_] == '"') {
-            span.begin = ++pos_;
-            for (;;) {
-                const void *quote = std::memchr(data_ + pos_, '"', size_ - pos_);
-                if (quote == nullptr)
-                    return Malformed(record, start, "a quoted field is not closed", Resume::AfterFirstLine);
-                const auto at = static_cast<std::size_t>(static_cast<const char *>(quote) - data_);
-                line_ += static_cast<std::size_t>(std::count(data_ + pos_, data_ + at, '\n'));
-                pos_ = at + 1;
-                if (pos_ < size_ && data_[pos_] == '"') {
-                    span.doubledQuotes = true;
-                    ++pos_;
-                    continue;
-                }
-                span.end = at;
-                break;
-            }
-            if (pos_ < size_ && data_[pos_] != ',' && !IsLineBreak(pos_))
-                return Malformed(record, start, "text follows the closing quote of a field", Resume::AfterErrorLine);
-        } else {
-            span.begin = pos_;
-            for (; pos_ < size_; ++pos_) {
-                const char c = data_[pos_];
-                if (c == ',' || c == '"' || c == '\n' || (c == '\r' && IsLineBreak(pos_))) break;
-            }
-            span.end = pos_;
-            if (pos_ < size_ && data_[pos_] == '"')
-                return Malformed(record, start, "a field that is not in quotes holds a quote", Resume::AfterErrorLine);
-        }
-        spans_.push_back(span);
-        if (pos_ < size_ && data_[pos_] == ',') {
+            span.doubledQuotes = true;
             ++pos_;
-            more = true;
-        } else if (pos_ < size_) {
-            pos_ += data_[pos_] == '\r' ? 2 : 1;
-            ++line_;
+            continue;
         }
-        if (!more) break;
+        span.end = at;
+        break;
     }
+    if (pos_ < size_ && data_[pos_] != ',' && !IsLineBreak(pos_)) return TextAfterQuote;
+    return nullptr;
+}
 
-    // Well-formed: undouble the quotes and terminate every field in place.
-    // The terminator lands on the comma, quote or line break after the
-    // field (or on the spare byte after the data), all read already.
+// A field not in quotes; returns the problem, if any.
+const char *CsvReader::ReadPlain(Span &span) {
+    span.begin = pos_;
+    while (pos_ < size_ && !EndsPlain[static_cast<unsigned char>(data_[pos_])]) ++pos_;
+    span.end = pos_;
+    if (pos_ == size_) return nullptr;
+    if (data_[pos_] == '"') return StrayQuote;
+    if (data_[pos_] == '\r' && !IsLineBreak(pos_)) return CarriageReturnOnly;
+    return nullptr;
+}
+
+// Steps over what ends a field; true when another field follows.
+bool CsvReader::EndField() {
+    if (pos_ >= size_) return false;
+    if (data_[pos_] == ',') {
+        ++pos_;
+        return true;
+    }
+    pos_ += data_[pos_] == '\r' ? 2 : 1;
+    ++line_;
+    return false;
+}
+
+// Well-formed: undouble the quotes and terminate every field in place.
+// The terminator lands on the comma, quote or line break after the field
+// (or on the spare byte after the data), all read already.
+void CsvReader::Terminate(CsvRecord &record) {
     for (const Span &span : spans_) {
         char *text = data_ + span.begin;
         std::size_t size = span.end - span.begin;
@@ -105,7 +133,78 @@ bool CsvReader::Next(CsvRecord &record) {
         text[size] = '\0';
         record.fields.push_back({text, size});
     }
+}
+
+bool CsvReader::Next(CsvRecord &record) {
+    record.fields.clear();
+    record.problem = nullptr;
+    SkipEmptyLines();
+    if (pos_ >= size_) return false;
+
+    const std::size_t start = pos_;
+    record.line = line_;
+    spans_.clear();
+    // First find every field's extent, so that nothing is changed in the
+    // data before the whole record has turned out well-formed.
+    bool more = true;
+    while (more) {
+        Span span;
+        const bool quoted = pos_ < size_ && data_[pos_] == '"';
+        if (const char *problem = quoted ? ReadQuoted(span) : ReadPlain(span))
+            return Malformed(record, start, problem,
+                             problem == NotClosed ? Resume::AfterFirstLine : Resume::AfterErrorLine);
+        spans_.push_back(span);
+        more = EndField();
+    }
+    record.lastLine = std::max(record.line, pos_ < size_ || data_[size_ - 1] == '\n' ? line_ - 1 : line_);
+    Terminate(record);
     return true;
+}
+
+std::vector<char> ReadCsvFile(const std::string &path, std::uintmax_t maxSize) {
+    // Anything else (a folder, a device, a pipe) would have no size to tell
+    // or no end; a file that cannot be looked at is left to fopen to report.
+    std::error_code statusError;
+    const std::filesystem::file_status status = std::filesystem::status(path, statusError);
+    if (!statusError && status.type() != std::filesystem::file_type::regular &&
+        status.type() != std::filesystem::file_type::not_found)
+        throw HostError(path + " is not a regular file");
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) throw HostError("cannot open " + path + ": " + std::strerror(errno));
+    const std::string tooLarge = path + " is too large (more than " + std::to_string(maxSize) + " bytes)";
+    // The whole file at once where its size can be told, then in pieces
+    // until the end (a file may grow while it is read).
+    std::vector<char> data;
+    std::size_t filled = 0;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        if (size > 0 && static_cast<std::uintmax_t>(size) > maxSize) {
+            std::fclose(file);
+            throw HostError(tooLarge);
+        }
+        if (size > 0) {
+            ReserveLarge(data, static_cast<std::size_t>(size) + 1);
+            data.resize(static_cast<std::size_t>(size) + 1);
+        }
+        std::rewind(file);
+    }
+    for (;;) {
+        if (data.size() - filled < Piece) data.resize(filled + Piece);
+        const std::size_t got = std::fread(data.data() + filled, 1, data.size() - filled, file);
+        filled += got;
+        if (filled > maxSize) {
+            std::fclose(file);
+            throw HostError(tooLarge);
+        }
+        if (got == 0 || std::feof(file) != 0 || std::ferror(file) != 0) break;
+    }
+    data.resize(filled);
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed) throw HostError("cannot read " + path + ": " + std::strerror(error));
+    data.push_back('\0');  // the spare byte the CSV reader may write
+    return data;
 }
 
 }  // namespace qhost

@@ -1,16 +1,17 @@
-// A reader for comma-separated values as RFC 4180 describes them, over a
-// file held in memory:
+// Comma-separated values as RFC 4180 describes them, read from a file held
+// in memory:
 //   - records end with a line feed or a carriage return and line feed; the
 //     last record may end without one;
 //   - a field in double quotes may hold commas, line breaks and quotes, a
 //     quote being written twice ("say ""hi""");
-//   - a field not in quotes may hold no quote at all;
+//   - a field not in quotes may hold no quote and no carriage return of its
+//     own (a file whose lines end in CR only is told so);
 //   - blanks belong to the field.
 // Two liberties: a UTF-8 byte order mark at the start is skipped, and
 // empty lines (no character at all before the line break) are ignored.
 //
-// A malformed record is reported with the line it starts on.  Reading goes
-// on with the line after the one the problem was found on, so that nothing
+// A malformed record is reported with the lines it spans.  Reading goes on
+// with the line after the one the problem was found on, so that nothing
 // inside a quoted field is read as a record; only after a quoted field that
 // is not closed does it go on with the line after the record's first, so
 // that one unclosed quote does not swallow the rest of the file.
@@ -22,6 +23,7 @@
 #define QELRPT_HOST_CSV_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,10 +35,14 @@ struct CsvField {
 };
 
 struct CsvRecord {
-    std::size_t line = 0;  // the line the record starts on, from 1
+    std::size_t line = 0;      // the line the record starts on, from 1
+    std::size_t lastLine = 0;  // the last line it takes up (or, when malformed, that is skipped)
     std::vector<CsvField> fields;
-    std::string error;  // not empty: the record is malformed and has no fields
+    const char *problem = nullptr;  // set: the record is malformed and has no fields
 };
+
+// "12" or "12-15": the lines a record takes up.
+std::string LineRange(const CsvRecord &record);
 
 class CsvReader {
    public:
@@ -47,6 +53,9 @@ class CsvReader {
     // Reads the next record; false at the end of the data.
     bool Next(CsvRecord &record);
 
+    // The bytes not read yet.
+    std::size_t Remaining() const { return size_ - pos_; }
+
    private:
     struct Span {
         std::size_t begin = 0, end = 0;
@@ -56,7 +65,12 @@ class CsvReader {
     // Where reading goes on after a malformed record.
     enum class Resume { AfterFirstLine, AfterErrorLine };
 
+    void SkipEmptyLines();
+    const char *ReadQuoted(Span &span);
+    const char *ReadPlain(Span &span);
+    bool EndField();
     bool Malformed(CsvRecord &record, std::size_t start, const char *problem, Resume resume);
+    void Terminate(CsvRecord &record);
     bool IsLineBreak(std::size_t pos) const;
 
     char *data_;
@@ -65,6 +79,11 @@ class CsvReader {
     std::size_t line_ = 1;
     std::vector<Span> spans_;
 };
+
+// The bytes of the file at `path` and one spare byte after them, for the
+// reader.  Throws HostError when the path is not a regular file, the file
+// holds more than `maxSize` bytes, or it cannot be read.
+std::vector<char> ReadCsvFile(const std::string &path, std::uintmax_t maxSize);
 
 }  // namespace qhost
 

@@ -70,6 +70,11 @@ class Reader {
             }
             arg.text += c;
         }
+        // What the library gives back reaches the terminal.
+        if (const std::string control = ControlCharacter(arg.text); !control.empty()) {
+            pos_ = open;
+            Fail("the string that starts here holds the control character " + control);
+        }
         return arg;
     }
 
@@ -80,10 +85,10 @@ class Reader {
         arg.type = ValueType::Number;
         arg.text = std::string(text_.substr(start, pos_ - start));
         const HostNumber number = ParseHostNumber(arg.text);
-        if (number.status == NumberStatus::OutOfRange)
+        if (number.problem == TooLarge)
             throw FormulaError(start + 1, arg.text + ": 100 times this number is beyond the range of a double", name_,
                                FormulaError::Kind::OutOfRange);
-        if (number.status != NumberStatus::Ok) {
+        if (number.problem != nullptr) {
             pos_ = start;
             Fail(Quoted(arg.text) + " is not a number");
         }

@@ -4,16 +4,16 @@
 // with call blocks laid out as the engine lays them out: to list what the
 // library offers, to evaluate one formula call, and to render a tag
 // listing from a CSV file as a report built on the functions would.
+#include <CLI/CLI.hpp>
 #include <cstdio>
-#include <cstring>
 #include <exception>
-#include <optional>
-#include <stdexcept>
+#include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "formula.h"
+#include "commands.h"
+#include "errors.h"
+#include "output.h"
 #include "plugin.h"
 #include "report.h"
 #include "text.h"
@@ -38,41 +38,11 @@ constexpr const char *DefaultLibrary = "libqelrpt.so";
 constexpr char PathSeparator = '/';
 #endif
 
-// The job number of an evaluation.
-constexpr std::uint32_t EvalJob = 1;
-
 constexpr int ExitOk = 0;
 constexpr int ExitSkipped = 1;
 constexpr int ExitError = 2;
 
-const char *const HelpText =
-    "Usage: qelrpt-host [--library PATH] list\n"
-    "       qelrpt-host [--library PATH] eval [--show-blanks] FORMULA\n"
-    "       qelrpt-host [--library PATH] report [--match PATTERN] [--keep-order]\n"
-    "                   [--format text|html] [--stats] FILE.csv\n"
-    "\n"
-    "A stand-in for the report engine: loads a user function library, learns its\n"
-    "functions from the library's tables and calls them as the engine does.\n"
-    "\n"
-    "Commands:\n"
-    "  list    the library's version and each function's definition, template\n"
-    "          and example text\n"
-    "  eval    evaluate one formula call and print its result, e.g.\n"
-    "            qelrpt-host eval 'QELIndentTagHier(\"A\\B\\C\", \"A\\E\\F\")'\n"
-    "  report  render the tag listing of a CSV file\n"
-    "\n"
-    "Options:\n"
-    "  --library PATH   the library to load; a bare file name means the current\n"
-    "                   folder (default: the qelrpt library beside this program)\n"
-    "  --show-blanks    eval: show blanks as \xC2\xB7 and line feeds as \xE2\x86\xB5\n"
-    "  --match PATTERN  report: only the tags whose name QELPatternMatch accepts\n"
-    "                   (* any run of characters, % one character)\n"
-    "  --keep-order     report: the tags in file order, not sorted by name\n"
-    "  --format FORMAT  report: text (default) or html (one standalone page)\n"
-    "  --stats          report: time the run and the calls into the library\n"
-    "                   (one line on standard error)\n"
-    "  -h, --help       show this help\n"
-    "\n"
+const char *const Footer =
     "Formulas: a function name and its arguments in parentheses.  A string\n"
     "stands in double or single quotes; the enclosing quote is written twice to\n"
     "stand for itself (\"say \"\"hi\"\"\"); a backslash is an ordinary character.\n"
@@ -85,108 +55,51 @@ const char *const HelpText =
     "\n"
     "Exit status: 0 done; 1 report done, but malformed records were skipped;\n"
     "2 usage error, unreadable file or library, or a formula that does not fit\n"
-    "its function's definition (then nothing is called).\n";
-
-class UsageError : public std::runtime_error {
-   public:
-    using std::runtime_error::runtime_error;
-};
+    "its function's definition (then nothing is called).";
 
 struct CommandLine {
-    bool help = false;
-    std::string command;
-    std::vector<std::string> operands;
-    std::optional<std::string> library;
+    std::string library;
+    std::string formula;
     bool showBlanks = false;
+    std::string csv;
+    std::string format = "text";
     ReportOptions report;
-    std::vector<std::string> evalOptions, reportOptions;  // as given, to check they fit the command
 };
 
-CommandLine ParseCommandLine(const std::vector<std::string> &args) {
-    CommandLine line;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string &arg = args[i];
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            if (line.command.empty())
-                line.command = arg;
-            else
-                line.operands.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const std::size_t equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
-        const auto value = [&]() -> std::string {
-            if (equals != std::string::npos) return arg.substr(equals + 1);
-            if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
-            return args[++i];
-        };
-        const auto flag = [&]() {
-            if (equals != std::string::npos) throw UsageError(name + " takes no value");
-        };
-        if (name == "-h" || name == "--help") {
-            flag();
-            line.help = true;
-        } else if (name == "--library") {
-            line.library = value();
-            if (line.library->empty()) throw UsageError("--library needs a path, not an empty text");
-        } else if (name == "--show-blanks") {
-            flag();
-            line.showBlanks = true;
-            line.evalOptions.push_back(name);
-        } else if (name == "--keep-order") {
-            flag();
-            line.report.keepOrder = true;
-            line.reportOptions.push_back(name);
-        } else if (name == "--stats") {
-            flag();
-            line.report.stats = true;
-            line.reportOptions.push_back(name);
-        } else if (name == "--match") {
-            line.report.match = value();
-            line.reportOptions.push_back(name);
-        } else if (name == "--format") {
-            const std::string format = value();
-            if (format == "text")
-                line.report.format = ReportFormat::Text;
-            else if (format == "html")
-                line.report.format = ReportFormat::Html;
-            else
-                throw UsageError("--format is text or html, not " + Quoted(format));
-            line.reportOptions.push_back(name);
-        } else {
-            throw UsageError("unknown option " + name);
-        }
-    }
-    if (line.help) return line;
-    if (line.command.empty()) throw UsageError("no command given (list, eval or report)");
-    const auto expect = [&](std::size_t count, const char *what) {
-        if (line.operands.size() < count) throw UsageError(line.command + " needs " + what);
-        if (line.operands.size() > count)
-            throw UsageError(line.command + " takes " + (count == 0 ? "no operand" : what) + ", not also " +
-                             Quoted(line.operands[count]));
-    };
-    const auto refuse = [&](const std::vector<std::string> &given, const char *command) {
-        if (!given.empty()) throw UsageError(given.front() + " applies to " + command + " only");
-    };
-    if (line.command == "list") {
-        expect(0, "");
-        refuse(line.evalOptions, "eval");
-        refuse(line.reportOptions, "report");
-    } else if (line.command == "eval") {
-        expect(1, "one formula");
-        refuse(line.reportOptions, "report");
-    } else if (line.command == "report") {
-        expect(1, "one CSV file");
-        refuse(line.evalOptions, "eval");
-    } else {
-        throw UsageError("unknown command " + Quoted(line.command) + " (list, eval or report)");
-    }
-    return line;
+// The command line as CLI11 reads it, with the same help layout, --version
+// and usage errors as qelrpt-gentags.
+void Describe(CLI::App &app, CommandLine &line) {
+    app.description(
+        "A stand-in for the report engine: loads a user function library, learns its\n"
+        "functions from the library's tables and calls them as the engine does.");
+    app.footer(Footer);
+    app.set_version_flag("--version", std::string("qelrpt-host ") + QELRPT_VERSION_TEXT);
+    app.require_subcommand(0, 1);
+    app.fallthrough();
+    app.add_option("--library", line.library,
+                   "the library to load; a bare file name means the current folder (default: the qelrpt library "
+                   "beside this program)")
+        ->type_name("PATH")
+        ->check([](const std::string &path) { return path.empty() ? "a path, not an empty text" : ""; });
+    app.add_subcommand("list", "the library's version and each function's definition, template and example text");
+    CLI::App *eval = app.add_subcommand("eval",
+                                        "evaluate one formula call and print its result, e.g.\n"
+                                        "qelrpt-host eval 'QELIndentTagHier(\"A\\B\\C\", \"A\\E\\F\")'");
+    eval->add_flag("--show-blanks", line.showBlanks, "show blanks as \xC2\xB7 and line feeds as \xE2\x86\xB5");
+    eval->add_option("FORMULA", line.formula, "one formula call")->required();
+    CLI::App *report = app.add_subcommand("report", "render the tag listing of a CSV file");
+    report
+        ->add_option("--match", line.report.patterns,
+                     "only the tags whose name QELPatternMatch accepts (* any run of characters, % one "
+                     "character); given again, the tags that any of the patterns accepts")
+        ->type_name("PATTERN")
+        ->allow_extra_args(false);
+    report->add_flag("--keep-order", line.report.keepOrder, "the tags in file order, not sorted by name");
+    report->add_option("--format", line.format, "text (default) or html (one standalone page)")
+        ->type_name("FORMAT")
+        ->check(CLI::IsMember({"text", "html"}));
+    report->add_flag("--stats", line.report.stats, "where the time goes (one line on standard error)");
+    report->add_option("FILE", line.csv, "the CSV file")->required();
 }
 
 // The folder this program was started from, with a separator at its end,
@@ -209,134 +122,77 @@ std::string ProgramFolder() {
 }
 
 std::string LibraryPath(const CommandLine &line) {
-    if (line.library) return *line.library;
+    if (!line.library.empty()) return line.library;
     const std::string folder = ProgramFolder();
     return folder.empty() ? std::string(".") + PathSeparator + DefaultLibrary : folder + DefaultLibrary;
 }
 
-void Write(std::string_view text) {
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) throw HostError("cannot write the output");
+int Report(const Plugin &plugin, const CommandLine &line) {
+    ReportOptions options = line.report;
+    options.format = line.format == "html" ? ReportFormat::Html : ReportFormat::Text;
+    const ReportSummary summary = RenderReport(plugin, line.csv, options, stdout, stderr);
+    if (summary.skippedRecords == 0) return ExitOk;
+    const std::string message = "qelrpt-host: " + line.csv + ": " + std::to_string(summary.skippedRecords) +
+                                (summary.skippedRecords == 1 ? " malformed record" : " malformed records") + " (" +
+                                std::to_string(summary.skippedLines) +
+                                (summary.skippedLines == 1 ? " line" : " lines") + ") skipped\n";
+    std::fputs(message.c_str(), stderr);
+    return ExitSkipped;
 }
 
-void FlushOutput() {
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) throw HostError("cannot write the output");
-}
-
-void List(const Plugin &plugin) {
-    const std::uint16_t version = plugin.Version();
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(version));
-    std::string out = "UFGetVersion: " + std::to_string(version) + " (0x" + hex + ")\n";
-    out += "Functions: " + std::to_string(plugin.Functions().size()) + "\n";
-    std::size_t number = 0;
-    for (const Function &function : plugin.Functions()) {
-        out += "\n" + std::to_string(++number) + ". " + function.definition + "\n";
-        out += "   template: " + function.templateText.value_or("(none)") + "\n";
-        if (function.exampleText)
-            out += "   example:\n" + *function.exampleText + "\n";
-        else
-            out += "   example: (none)\n";
-        if (!function.problem.empty()) out += "   cannot be called: " + function.problem + "\n";
-    }
-    Write(out);
-}
-
-std::string DefinitionNote(const Function &function) { return "; definition: " + function.definition; }
-
-void Eval(const Plugin &plugin, const std::string &formula, bool showBlanks) {
-    FormulaCall call;
-    try {
-        call = ParseFormula(formula);
-    } catch (const FormulaError &error) {
-        const Function *function = error.Name().empty() ? nullptr : plugin.Find(error.Name());
-        const std::string note = function != nullptr ? DefinitionNote(*function) : std::string();
-        const std::string column = std::to_string(error.Column());
-        if (error.ErrorKind() == FormulaError::Kind::OutOfRange)
-            throw HostError(std::string(error.what()) + " (at character " + column + ")" + note);
-        throw HostError("syntax error at character " + column + ": " + error.what() + note);
-    }
-    const Function *function = plugin.Find(call.name);
-    if (function == nullptr) {
-        std::string names;
-        for (const Function &known : plugin.Functions())
-            if (!known.name.empty()) names += (names.empty() ? "" : ", ") + known.name;
-        throw HostError("unknown function " + call.name + "; the library defines " +
-                        (names.empty() ? std::string("none") : names));
-    }
-    if (!function->problem.empty())
-        throw HostError("cannot call " + function->name + ": " + function->problem + DefinitionNote(*function));
-    const std::vector<ValueType> &parameters = function->signature->parameters;
-    if (call.arguments.size() != parameters.size()) {
-        const auto count = [](std::size_t n) { return std::to_string(n) + (n == 1 ? " argument" : " arguments"); };
-        throw HostError(function->name + " takes " + count(parameters.size()) + ", " +
-                        std::to_string(call.arguments.size()) + " given" + DefinitionNote(*function));
-    }
-    for (std::size_t i = 0; i < parameters.size(); ++i) {
-        if (call.arguments[i].type != parameters[i])
-            throw HostError("argument " + std::to_string(i + 1) + " of " + function->name + " is a " +
-                            TypeName(call.arguments[i].type) + ", but must be a " + TypeName(parameters[i]) +
-                            DefinitionNote(*function));
-    }
-
-    const Job job(plugin, EvalJob);
-    Call entry(plugin, *function);
-    for (std::size_t i = 0; i < parameters.size(); ++i) {
-        if (parameters[i] == ValueType::String)
-            entry.SetString(i, call.arguments[i].text.c_str());
-        else
-            entry.SetNumber(i, call.arguments[i].hundredfold);
-    }
-    std::string result;
-    if (function->signature->result == ValueType::Boolean)
-        result = entry.InvokeBoolean() ? "True" : "False";
-    else
-        result = showBlanks ? ShowBlanks(entry.InvokeString()) : std::string(entry.InvokeString());
-    Write(result + "\n");
-}
-
-int Run(const std::vector<std::string> &args) {
-    const CommandLine line = ParseCommandLine(args);
-    if (line.help) {
-        Write(HelpText);
-        FlushOutput();
-        return ExitOk;
-    }
+int Run(const CLI::App &app, const CommandLine &line) {
     const Plugin plugin(LibraryPath(line));
-    if (line.command == "list") {
-        List(plugin);
-    } else if (line.command == "eval") {
-        Eval(plugin, line.operands[0], line.showBlanks);
-    } else {
-        const std::string &path = line.operands[0];
-        const ReportSummary summary = RenderReport(plugin, path, line.report, stdout, stderr);
-        if (summary.skipped > 0) {
-            const std::string message = "qelrpt-host: " + path + ": " + std::to_string(summary.skipped) +
-                                        (summary.skipped == 1 ? " malformed line" : " malformed lines") + " skipped\n";
-            std::fputs(message.c_str(), stderr);
-            return ExitSkipped;
-        }
-    }
-    FlushOutput();
+    if (app.got_subcommand("report")) return Report(plugin, line);
+    Output output(stdout);
+    if (app.got_subcommand("list"))
+        List(plugin, output);
+    else
+        Eval(plugin, line.formula, line.showBlanks, output);
+    output.Finish();
     return ExitOk;
 }
 
+// The message may quote what the library returned: it reaches the terminal
+// as the listing does, without control characters.
 void Complain(const std::string &message) {
     std::fflush(stdout);
-    const std::string line = "qelrpt-host: " + message + "\n";
+    std::string line = "qelrpt-host: ";
+    AppendShown(line, message, false);
+    line += "\n";
     std::fputs(line.c_str(), stderr);
 }
 
-}  // namespace
+// --help and --version: the text on standard output (the help of the
+// command given, if any).
+int Answer(const CLI::App &app, const CLI::Success &request) {
+    Output output(stdout);
+    output.Text() = request.get_name() == "CallForVersion" ? std::string(request.what()) + "\n" : app.help();
+    output.Finish();
+    return ExitOk;
+}
 
-int main(int argc, char **argv) {
+int Start(int argc, char **argv) {
 #ifdef _WIN32
     // The same bytes as on every other system: line feeds, not CR LF.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
+    CLI::App app{"", "qelrpt-host"};
+    CommandLine line;
     try {
-        const std::vector<std::string> args(argv + 1, argv + argc);
-        return Run(args);
+        Describe(app, line);
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::Success &request) {
+            return Answer(app, request);
+        } catch (const CLI::ExtrasError &error) {
+            const bool command = !app.get_subcommands().empty();
+            throw UsageError(error.what() + std::string(command ? "" : " (the commands are list, eval and report)"));
+        } catch (const CLI::ParseError &error) {
+            throw UsageError(error.what());
+        }
+        if (app.get_subcommands().empty()) throw UsageError("no command given (list, eval or report)");
+        return Run(app, line);
     } catch (const UsageError &error) {
         Complain(std::string(error.what()) + "\nTry 'qelrpt-host --help' for more information.");
     } catch (const std::exception &error) {
@@ -345,4 +201,15 @@ int main(int argc, char **argv) {
         Complain("unexpected failure");
     }
     return ExitError;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    try {
+        return Start(argc, argv);
+    } catch (...) {
+        std::fputs("qelrpt-host: unexpected failure\n", stderr);
+        return 2;
+    }
 }

@@ -1,6 +1,8 @@
 #include "plugin.h"
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -115,6 +117,12 @@ std::vector<std::string> ReadTextList(Getter getter, const char *name) {
 
 Plugin::Plugin(const std::string &path) {
     const std::string loaderPath = LoaderPath(path);
+    // A folder or a FIFO would make the loader fail or wait forever; a path
+    // that is not there is left to the loader, which may add ".dll".
+    std::error_code statusError;
+    const std::filesystem::file_type type = std::filesystem::status(loaderPath, statusError).type();
+    if (!statusError && type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found)
+        throw HostError("the library " + path + " is not a regular file");
 #ifdef _WIN32
     // A library that cannot be loaded is reported here, not in a dialog box.
     const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
@@ -193,14 +201,14 @@ void Plugin::ReadTables() {
         Function function;
         function.definition = definition;
         function.entry = row.entry;
-        Signature signature;
-        if (std::string why = ParseDefinition(function.definition, signature); why.empty()) {
-            function.name = signature.name;
-            function.problem = CallProblem(signature);
-            function.signature = std::move(signature);
+        Definition read = ParseDefinition(function.definition);
+        if (read.problem.empty()) {
+            function.name = read.signature.name;
+            function.problem = CallProblem(read.signature);
+            function.signature = std::move(read.signature);
         } else {
             function.name = DeclaredName(function.definition);
-            function.problem = "its definition cannot be read: " + why;
+            function.problem = "its definition cannot be read: " + read.problem;
         }
         if (function.entry == nullptr && function.problem.empty())
             function.problem = "its definition row has no entry point";

@@ -8,21 +8,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "errors.h"
 #include "qelrpt.h"
 #include "signature.h"
 
 namespace qhost {
-
-// A failure that ends the run: the message is complete and one line.
-class HostError : public std::runtime_error {
-   public:
-    using std::runtime_error::runtime_error;
-};
 
 // One row of the definition table with the template and example texts of
 // the same position.
@@ -111,6 +105,8 @@ class Call {
     // double the host passes, 100 times the formula value.
     void SetString(std::size_t index, const char *text);
     void SetNumber(std::size_t index, double hundredfold);
+
+    const std::string &Name() const { return function_.name; }
 
     // Calls a String function; the text lives in the host's buffer until
     // the next call.  Throws HostError when the entry point returns an

@@ -63,22 +63,27 @@ const char *TypeName(ValueType type) {
     return "?";
 }
 
-std::string ParseDefinition(std::string_view text, Signature &signature) {
+Definition ParseDefinition(std::string_view text) {
     Scanner scan{text};
-    Signature result;
-    if (std::string problem = ReadType(scan, "a result type", result.result); !problem.empty()) return problem;
-    if (!IsBlank(scan.Peek())) return "expected a blank after the result type";
+    Definition read;
+    Signature &result = read.signature;
+    const auto fail = [&read](std::string problem) {
+        read.problem = std::move(problem);
+        return read;
+    };
+    if (std::string problem = ReadType(scan, "a result type", result.result); !problem.empty()) return fail(problem);
+    if (!IsBlank(scan.Peek())) return fail("expected a blank after the result type");
     scan.SkipBlanks();
     result.name = std::string(scan.Word());
-    if (result.name.empty()) return "expected the function name after the result type";
+    if (result.name.empty()) return fail("expected the function name after the result type");
     scan.SkipBlanks();
-    if (scan.Peek() != '(') return "expected \"(\" after the function name";
+    if (scan.Peek() != '(') return fail("expected \"(\" after the function name");
     ++scan.pos;
     scan.SkipBlanks();
     if (scan.Peek() != ')') {
         for (;;) {
             ValueType type{};
-            if (std::string problem = ReadType(scan, "a parameter type", type); !problem.empty()) return problem;
+            if (std::string problem = ReadType(scan, "a parameter type", type); !problem.empty()) return fail(problem);
             result.parameters.push_back(type);
             scan.SkipBlanks();
             if (scan.Peek() == ',') {
@@ -86,14 +91,13 @@ std::string ParseDefinition(std::string_view text, Signature &signature) {
                 continue;
             }
             if (scan.Peek() == ')') break;
-            return "expected \",\" or \")\" after a parameter type";
+            return fail("expected \",\" or \")\" after a parameter type");
         }
     }
     ++scan.pos;
     scan.SkipBlanks();
-    if (!scan.AtEnd()) return "unexpected text after \")\"";
-    signature = std::move(result);
-    return {};
+    if (!scan.AtEnd()) return fail("unexpected text after \")\"");
+    return read;
 }
 
 std::string DeclaredName(std::string_view text) {

@@ -22,11 +22,14 @@ struct Signature {
     std::vector<ValueType> parameters;
 };
 
+struct Definition {
+    Signature signature;
+    std::string problem;  // what is wrong with the text; empty when it could be read
+};
+
 // Reads a definition text: a type word, the name, "(", the parameter type
-// words separated by commas, ")".  Blanks around the parts are free.  On
-// success fills `signature` and returns an empty text; otherwise returns
-// what is wrong with the text.
-std::string ParseDefinition(std::string_view text, Signature &signature);
+// words separated by commas, ")".  Blanks around the parts are free.
+Definition ParseDefinition(std::string_view text);
 
 // The name a definition text declares, found even when the rest of the
 // text cannot be read: the second word, when it stands before the first

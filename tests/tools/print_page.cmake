@@ -1,0 +1,111 @@
+# Prints qelrpt-host's HTML page to PDF with headless Chromium and checks
+# with pdftotext that the printed page shows the listing: every line of the
+# text listing (the level headers, the indented names, the values and the
+# alarm and log markers) in the same order, and the blanks before each name
+# kept, so that a deeper level stands further to the right.
+#
+#   cmake -DTOOL=... -DLIBRARY=... -DCSV=... -DCHROMIUM=... -DPDFTOTEXT=...
+#         -DSCRATCH=folder -P print_page.cmake
+#
+# Without Chromium or pdftotext (CHROMIUM or PDFTOTEXT empty or NOTFOUND)
+# the test says so and is skipped.
+
+cmake_minimum_required(VERSION 3.25)
+
+if(NOT CHROMIUM OR NOT PDFTOTEXT)
+  message("browser test skipped: Chromium or pdftotext is not installed (scripts/deps.sh test installs them)")
+  return()
+endif()
+
+file(REMOVE_RECURSE "${SCRATCH}")
+file(MAKE_DIRECTORY "${SCRATCH}/profile")
+execute_process(COMMAND "${TOOL}" --library "${LIBRARY}" report --format html "${CSV}"
+  OUTPUT_FILE "${SCRATCH}/page.html" RESULT_VARIABLE status)
+execute_process(COMMAND "${TOOL}" --library "${LIBRARY}" report "${CSV}"
+  OUTPUT_VARIABLE listing RESULT_VARIABLE text_status)
+if(NOT status EQUAL 0 OR NOT text_status EQUAL 0)
+  message(FATAL_ERROR "qelrpt-host failed: ${status}, ${text_status}")
+endif()
+
+execute_process(COMMAND "${CHROMIUM}" --headless --no-sandbox --disable-gpu --disable-background-networking
+    --disable-component-update --disable-sync --no-first-run "--user-data-dir=${SCRATCH}/profile"
+    --no-pdf-header-footer "--print-to-pdf=${SCRATCH}/page.pdf" "file://${SCRATCH}/page.html"
+  TIMEOUT 180 RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE chromium_messages)
+if(NOT status EQUAL 0 OR NOT EXISTS "${SCRATCH}/page.pdf")
+  message(FATAL_ERROR "Chromium could not print the page (${status}):\n${chromium_messages}")
+endif()
+execute_process(COMMAND "${PDFTOTEXT}" -layout -enc UTF-8 "${SCRATCH}/page.pdf" -
+  OUTPUT_VARIABLE printed RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "pdftotext failed: ${status}")
+endif()
+
+# Splits `text` into lines, as the variables <prefix>_0, <prefix>_1, ...
+# and <prefix>_count (a line may hold list separators).
+function(split_lines text prefix)
+  set(index 0)
+  while(NOT text STREQUAL "")
+    string(FIND "${text}" "\n" end)
+    if(end EQUAL -1)
+      set(line "${text}")
+      set(text "")
+    else()
+      string(SUBSTRING "${text}" 0 ${end} line)
+      math(EXPR end "${end} + 1")
+      string(SUBSTRING "${text}" ${end} -1 text)
+    endif()
+    set(${prefix}_${index} "${line}" PARENT_SCOPE)
+    math(EXPR index "${index} + 1")
+  endwhile()
+  set(${prefix}_count ${index} PARENT_SCOPE)
+endfunction()
+
+# The blanks before the text, and the text with each run of blanks as one.
+function(measure line indent_var words_var)
+  string(LENGTH "${line}" whole)
+  string(REGEX REPLACE "^ +" "" rest "${line}")
+  string(LENGTH "${rest}" tail)
+  math(EXPR indent "${whole} - ${tail}")
+  string(STRIP "${line}" words)
+  string(REGEX REPLACE "[ \t]+" " " words "${words}")
+  set(${indent_var} ${indent} PARENT_SCOPE)
+  set(${words_var} "${words}" PARENT_SCOPE)
+endfunction()
+
+string(ASCII 12 form_feed)  # between pages
+string(REPLACE "${form_feed}" "\n" printed "${printed}")
+split_lines("${listing}" want)
+split_lines("${printed}" got)
+set(at 0)
+set(previous_want -1)
+set(previous_got -1)
+math(EXPR last "${want_count} - 1")
+foreach(i RANGE 1 ${last})  # line 0 is the column header
+  if(want_${i} STREQUAL "")
+    break()  # the summary follows
+  endif()
+  measure("${want_${i}}" want_indent want_words)
+  set(found FALSE)
+  while(at LESS got_count)
+    measure("${got_${at}}" got_indent got_words)
+    math(EXPR at "${at} + 1")
+    if(got_words STREQUAL want_words)
+      set(found TRUE)
+      break()
+    endif()
+  endwhile()
+  if(NOT found)
+    message(FATAL_ERROR "the printed page lacks, or has out of order, the listing's line ${i}: \"${want_${i}}\"\n"
+      "printed:\n${printed}")
+  endif()
+  if(previous_want GREATER_EQUAL 0)
+    if((want_indent GREATER previous_want AND NOT got_indent GREATER previous_got) OR
+       (want_indent LESS previous_want AND NOT got_indent LESS previous_got))
+      message(FATAL_ERROR "the blanks before \"${want_words}\" are lost in print: indented ${got_indent} "
+        "after ${previous_got}, where the listing has ${want_indent} after ${previous_want}\nprinted:\n${printed}")
+    endif()
+  endif()
+  set(previous_want ${want_indent})
+  set(previous_got ${got_indent})
+endforeach()
+message(STATUS "the printed page shows all ${last} lines of the listing in order, indented as in the listing")

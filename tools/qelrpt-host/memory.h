@@ -1,0 +1,25 @@
+// Large buffers: a listing of a million tags takes hundreds of megabytes,
+// and on Linux every 4 KiB page of them costs a fault on first use.
+#ifndef QELRPT_HOST_MEMORY_H
+#define QELRPT_HOST_MEMORY_H
+
+#include <cstddef>
+
+namespace qhost {
+
+// Asks the system to back the untouched memory [begin, begin + bytes) with
+// large pages where it can (Linux: transparent huge pages); elsewhere, or
+// when the system declines, nothing changes.
+void AdviseLargePages(const void *begin, std::size_t bytes);
+
+// Reserves room for `count` elements in `buffer` (an empty vector or
+// string) and gives that room the advice above.
+template <typename Buffer>
+void ReserveLarge(Buffer &buffer, std::size_t count) {
+    buffer.reserve(count);
+    AdviseLargePages(buffer.data(), buffer.capacity() * sizeof(*buffer.data()));
+}
+
+}  // namespace qhost
+
+#endif

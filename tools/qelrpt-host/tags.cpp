@@ -1,0 +1,120 @@
+#include "tags.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "errors.h"
+#include "memory.h"
+#include "signature.h"
+#include "text.h"
+
+namespace qhost {
+
+namespace {
+
+// The bytes that may start something a name may not hold: C0 controls
+// (NUL and line breaks among them), DEL, and 0xC2, the lead byte of the C1
+// controls in UTF-8.
+constexpr std::array<bool, 256> Suspect = [] {
+    std::array<bool, 256> suspect{};
+    for (std::size_t c = 0; c < 0x20; ++c) suspect[c] = true;
+    suspect[0x7F] = suspect[0xC2] = true;
+    return suspect;
+}();
+
+// What a tag name may not hold: it would break the listing's lines or reach
+// the terminal as a control sequence.
+std::string NameProblem(const CsvField &name) {
+    if (name.size == 0) return "the tag name is empty";
+    const auto *bytes = reinterpret_cast<const unsigned char *>(name.text);
+    bool suspect = false;
+    for (std::size_t i = 0; i < name.size; ++i) suspect |= Suspect[bytes[i]];
+    if (!suspect) return {};
+    if (std::strlen(name.text) != name.size) return "the tag name holds a NUL byte";
+    if (std::strpbrk(name.text, "\r\n") != nullptr) return "the tag name holds a line break";
+    const std::string control = ControlCharacter({name.text, name.size});
+    if (!control.empty()) return "the tag name holds the control character " + control;
+    return {};
+}
+
+}  // namespace
+
+Columns ReadHeader(CsvReader &reader, const std::string &path) {
+    CsvRecord header;
+    if (!reader.Next(header))
+        throw HostError(path + ": the file is empty; it needs a header row naming the columns name, value and flags");
+    const std::string where = path + ":" + LineRange(header) + ": ";
+    if (header.problem != nullptr) throw HostError(where + "header row: " + header.problem);
+    Columns columns;
+    columns.count = header.fields.size();
+    const std::array<std::pair<const char *, std::size_t *>, 3> wanted = {
+        {{"name", &columns.name}, {"value", &columns.value}, {"flags", &columns.flags}}};
+    std::array<bool, 3> found{};
+    std::string seen;
+    for (std::size_t i = 0; i < header.fields.size(); ++i) {
+        const std::string_view field(header.fields[i].text, header.fields[i].size);
+        seen += (i == 0 ? "" : ", ") + Quoted(field);
+        for (std::size_t w = 0; w < wanted.size(); ++w) {
+            if (!SameName(field, wanted[w].first)) continue;
+            if (found[w]) throw HostError(where + "the header row names the column " + wanted[w].first + " twice");
+            found[w] = true;
+            *wanted[w].second = i;
+        }
+    }
+    if (std::find(found.begin(), found.end(), false) != found.end())
+        throw HostError(where + "the header row must name the columns name, value and flags; it has " + seen);
+    return columns;
+}
+
+TagRead ReadTag(const CsvRecord &record, const Columns &columns) {
+    TagRead read;
+    if (record.fields.size() != columns.count) {
+        read.problem = std::to_string(columns.count) + " fields expected as in the header row, " +
+                       std::to_string(record.fields.size()) + " found";
+        return read;
+    }
+    const CsvField &name = record.fields[columns.name];
+    read.problem = NameProblem(name);
+    if (!read.problem.empty()) return read;
+    const std::string_view valueText(record.fields[columns.value].text, record.fields[columns.value].size);
+    const HostNumber value = ParseHostNumber(valueText);
+    if (value.problem != nullptr) {
+        read.problem = "the value " + Quoted(valueText) + " is " + value.problem;
+        return read;
+    }
+    const std::string_view flagsText(record.fields[columns.flags].text, record.fields[columns.flags].size);
+    const FlagWord flags = ParseFlagWord(flagsText);
+    if (flags.problem != nullptr) {
+        read.problem = "the flags " + Quoted(flagsText) + " are " + flags.problem;
+        return read;
+    }
+    read.tag = {name.text, static_cast<std::uint32_t>(name.size), flags.value, value.hundredfold, record.line};
+    return read;
+}
+
+TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &path, std::FILE *messages) {
+    TagList list;
+    // Room for the tags of the rest of the file at once, where addresses
+    // are plenty: pages reserved but never written to cost nothing.
+    ReserveLarge(list.tags, reader.Remaining() / (sizeof(void *) >= 8 ? 16 : 64));
+    CsvRecord record;
+    while (reader.Next(record)) {
+        TagRead read;
+        if (record.problem != nullptr)
+            read.problem = record.problem;
+        else
+            read = ReadTag(record, columns);
+        if (read.problem.empty()) {
+            list.tags.push_back(read.tag);
+            continue;
+        }
+        const std::string message = "qelrpt-host: " + path + ":" + LineRange(record) + ": " + read.problem + "\n";
+        std::fputs(message.c_str(), messages);
+        ++list.skippedRecords;
+        list.skippedLines += record.lastLine - record.line + 1;
+    }
+    return list;
+}
+
+}  // namespace qhost

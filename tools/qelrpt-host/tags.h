@@ -1,0 +1,55 @@
+// The tags of a report's CSV file: a header row naming the columns name,
+// value and flags (in any order, other columns ignored), then one tag per
+// record.  A record that is not a tag is reported and skipped.
+#ifndef QELRPT_HOST_TAGS_H
+#define QELRPT_HOST_TAGS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "csv.h"
+
+namespace qhost {
+
+struct Tag {
+    const char *name;  // NUL-terminated, in the file's buffer
+    std::uint32_t nameSize;
+    std::uint32_t flags;
+    double value;      // as the host passes a Number: 100 times the value
+    std::size_t line;  // where its record starts
+    std::string_view Name() const { return {name, nameSize}; }
+};
+
+// Where the name, value and flags columns stand in the header row.
+struct Columns {
+    std::size_t count = 0, name = 0, value = 0, flags = 0;
+};
+
+// Reads the header row.  Throws HostError when the file is empty or the
+// row does not name the three columns once each.
+Columns ReadHeader(CsvReader &reader, const std::string &path);
+
+struct TagRead {
+    Tag tag{};
+    std::string problem;  // why the record is not a tag; empty when it is one
+};
+
+// Checks one well-formed record against the columns.
+TagRead ReadTag(const CsvRecord &record, const Columns &columns);
+
+struct TagList {
+    std::vector<Tag> tags;
+    std::size_t skippedRecords = 0, skippedLines = 0;
+};
+
+// Reads the records after the header row; each one that is not a tag gets
+// a line "qelrpt-host: PATH:LINES: problem" on `messages`.
+TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &path, std::FILE *messages);
+
+}  // namespace qhost
+
+#endif
