@@ -6,12 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fstream>
 #include <set>
 
@@ -240,38 +241,57 @@ std::size_t Runner::Add(std::string name, std::size_t calls, std::function<std::
 
 namespace {
 
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
+// Keeps the median CPU time per call of each loop from Google Benchmark's
+// aggregates, and prints nothing: the caller prints its own table.
+class MedianReporter : public benchmark::BenchmarkReporter {
+   public:
+    MedianReporter(const std::vector<Loop> &loops, std::vector<double> *medians) : loops_(loops), medians_(medians) {}
+
+    bool ReportContext(const Context & /*context*/) override { return true; }
+
+    void ReportRuns(const std::vector<Run> &runs) override {
+        for (const Run &run : runs) {
+            if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median") continue;
+            const auto i = static_cast<std::size_t>(run.family_index);
+            if (i >= loops_.size() || run.error_occurred) continue;
+            (*medians_)[i] = run.GetAdjustedCPUTime() / static_cast<double>(loops_[i].calls);
+        }
+    }
+
+   private:
+    const std::vector<Loop> &loops_;
+    std::vector<double> *medians_;
+};
 
 }  // namespace
 
 std::vector<double> Runner::Time(int repetitions) {
-    // Passes per repetition: enough for about 20 ms.
-    std::vector<std::uint64_t> passes;
-    for (Loop &loop : loops_) {
-        const double start = CpuSeconds();
-        checksum += loop.pass();
-        const double once = std::max(CpuSeconds() - start, 1e-7);
-        passes.push_back(static_cast<std::uint64_t>(std::max(1.0, 0.02 / once)));
+    // Repetitions in random order across the loops.
+    std::string self = "bench_exports", interleave = "--benchmark_enable_random_interleaving=true";
+    std::vector<char *> argv = {self.data(), interleave.data(), nullptr};
+    int argc = 2;
+    benchmark::Initialize(&argc, argv.data());
+    benchmark::ClearRegisteredBenchmarks();
+    for (std::size_t i = 0; i < loops_.size(); ++i) {
+        // Family i is loop i: the reporter finds the loop by it.
+        benchmark::RegisterBenchmark(
+            loops_[i].name.c_str(),
+            [this, i](benchmark::State &state) {
+                std::uint64_t sum = 0;
+                for (auto _ : state) sum += loops_[i].pass();
+                benchmark::DoNotOptimize(sum);
+                checksum += sum;
+                state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(loops_[i].calls));
+            })
+            ->Unit(benchmark::kNanosecond)
+            ->MinTime(0.02)
+            ->Repetitions(repetitions)
+            ->ReportAggregatesOnly(true);
     }
-    std::vector<std::vector<double>> samples(loops_.size());
-    std::vector<std::size_t> order(loops_.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::mt19937_64 rng(5);
-    for (int r = 0; r < repetitions; ++r) {
-        std::shuffle(order.begin(), order.end(), rng);
-        for (const std::size_t i : order) {
-            const double start = CpuSeconds();
-            for (std::uint64_t k = 0; k < passes[i]; ++k) checksum += loops_[i].pass();
-            const double calls = static_cast<double>(passes[i]) * static_cast<double>(loops_[i].calls);
-            samples[i].push_back((CpuSeconds() - start) * 1e9 / calls);
-        }
-    }
-    std::vector<double> medians;
-    for (const std::vector<double> &s : samples) medians.push_back(Median(s));
+    std::vector<double> medians(loops_.size(), std::nan(""));
+    MedianReporter reporter(loops_, &medians);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::ClearRegisteredBenchmarks();
     return medians;
 }
 
