@@ -16,8 +16,6 @@
 #include <fstream>
 #include <set>
 
-extern char **environ;
-
 namespace bench {
 
 namespace {
@@ -87,7 +85,7 @@ std::string MakePath(std::mt19937_64 &rng) {
     return path + plant.leafSeparator;
 }
 std::mt19937_64 &Rng() {
-    static std::mt19937_64 rng(20261209);
+    static std::mt19937_64 rng(20261209);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same inputs on every run
     return rng;
 }
 
@@ -96,7 +94,7 @@ std::mt19937_64 &Rng() {
 std::vector<std::string> TagNames(std::size_t count) {
     // Each piece of equipment has a few of the leaves, as in a real
     // listing: about two per path.
-    std::mt19937_64 rng(0x7A65);
+    std::mt19937_64 rng(0x7A65);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same names on every run
     std::vector<std::string> paths;
     for (std::size_t i = 0; i < count / 2; ++i) paths.push_back(MakePath(rng));
     std::set<std::string> seen;
@@ -205,14 +203,24 @@ std::string AsGlob(const std::string &pattern) {
     return glob;
 }
 
-int TwoPointerMatch(const char *s, const char *p) {
+namespace {
+
+// Where the segment at `p` may next start in `s`: at the next occurrence of
+// its first character, or right there for a "%"; null when nowhere.
+const char *NextStart(const char *s, const char *p) { return *p == '%' ? s : std::strchr(s, *p); }
+
+}  // namespace
+
+int TwoPointerMatch(const char *candidate, const char *pattern) {
+    const char *s = candidate;
+    const char *p = pattern;
     const char *star = nullptr;    // the pattern just after the last star
     const char *resume = nullptr;  // where that star's segment was last tried
     for (;;) {
         if (*p == '*') {
             while (*p == '*') ++p;
             if (*p == '\0') return 1;
-            if (*p != '%' && (s = std::strchr(s, *p)) == nullptr) return 0;
+            if ((s = NextStart(s, p)) == nullptr) return 0;
             star = p;
             resume = s;
             continue;
@@ -225,8 +233,7 @@ int TwoPointerMatch(const char *s, const char *p) {
         }
         if (star == nullptr) return 0;
         p = star;
-        s = ++resume;
-        if (*p != '%' && (s = std::strchr(s, *p)) == nullptr) return 0;
+        if ((s = NextStart(++resume, p)) == nullptr) return 0;
         resume = s;
     }
 }
@@ -336,7 +343,7 @@ std::string FindInPath(const char *program) {
     while (start <= dirs.size()) {
         std::size_t end = dirs.find(':', start);
         if (end == std::string::npos) end = dirs.size();
-        const std::string candidate = dirs.substr(start, end - start) + "/" + program;
+        std::string candidate = dirs.substr(start, end - start) + "/" + program;
         if (access(candidate.c_str(), X_OK) == 0) return candidate;
         start = end + 1;
     }
@@ -363,6 +370,7 @@ double ProfileTotal(const std::string &file) {
 // Runs `args` with its output in `out`; whether it exited with 0.
 bool Spawn(std::vector<std::string> args, const std::string &out) {
     std::vector<char *> argv;
+    argv.reserve(args.size() + 1);
     for (std::string &arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     std::fflush(stdout);
@@ -411,7 +419,7 @@ std::vector<double> Runner::Count(const std::vector<std::string> &childArgs, std
         const std::string twice = out + "." + std::to_string(2 * i + 2);
         const double t1 = ProfileTotal(once), t2 = ProfileTotal(twice);
         if (t1 < 0 || t2 < 0) {
-            *problem = "no callgrind profile " + once + " or " + twice;
+            *problem = std::string("no callgrind profile ").append(once).append(" or ").append(twice);
             return {};
         }
         perCall.push_back((t2 - t1) / static_cast<double>(loops_[i].calls));
