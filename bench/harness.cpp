@@ -254,7 +254,7 @@ class MedianReporter : public benchmark::BenchmarkReporter {
    public:
     MedianReporter(const std::vector<Loop> &loops, std::vector<double> *medians) : loops_(loops), medians_(medians) {}
 
-    bool ReportContext(const Context & /*context*/) override { return true; }
+    bool ReportContext(const Context &context) override;
 
     void ReportRuns(const std::vector<Run> &runs) override {
         for (const Run &run : runs) {
@@ -270,6 +270,9 @@ class MedianReporter : public benchmark::BenchmarkReporter {
     std::vector<double> *medians_;
 };
 
+// Nothing about the machine is printed: the caller describes it.
+bool MedianReporter::ReportContext(const Context & /*context*/) { return true; }
+
 }  // namespace
 
 std::vector<double> Runner::Time(int repetitions) {
@@ -283,16 +286,16 @@ std::vector<double> Runner::Time(int repetitions) {
     // does not see that.
     // NOLINTBEGIN(clang-analyzer-cplusplus.NewDeleteLeaks)
     for (std::size_t i = 0; i < loops_.size(); ++i) {
+        // One iteration is one pass.
+        const auto passes = [this, i](benchmark::State &state) {
+            std::uint64_t sum = 0;
+            for (auto _ : state) sum += loops_[i].pass();
+            benchmark::DoNotOptimize(sum);
+            checksum += sum;
+            state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(loops_[i].calls));
+        };
         // Family i is loop i: the reporter finds the loop by it.
-        benchmark::RegisterBenchmark(
-            loops_[i].name.c_str(),
-            [this, i](benchmark::State &state) {
-                std::uint64_t sum = 0;
-                for (auto _ : state) sum += loops_[i].pass();
-                benchmark::DoNotOptimize(sum);
-                checksum += sum;
-                state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(loops_[i].calls));
-            })
+        benchmark::RegisterBenchmark(loops_[i].name.c_str(), passes)
             ->Unit(benchmark::kNanosecond)
             ->MinTime(0.02)
             ->Repetitions(repetitions)
