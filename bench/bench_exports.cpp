@@ -111,7 +111,7 @@ struct Calls {
         return sum;
     }
 
-    std::uint64_t CallFloor() {
+    std::uint64_t CallFloor() const {
         std::uint64_t sum = 0;
         for (std::size_t i = 0; i < blocks.size(); ++i) {
             g_startJob(static_cast<std::uint32_t>(i));
@@ -133,10 +133,12 @@ struct Calls {
     }
 };
 
+using Peer = std::pair<std::string, std::size_t>;  // its name and its loop
+
 struct Row {
     std::string function, inputs;
     std::size_t loop = SIZE_MAX, floor = SIZE_MAX;
-    std::vector<std::pair<std::string, std::size_t>> peers;
+    std::vector<Peer> peers;
     double growthChars = 0;  // worst cases: the candidate's length
     double goalMs = 0;       // worst cases: the time goal
 };
@@ -222,8 +224,43 @@ void AddNumberRows(std::size_t count) {
     }
 }
 
+// Checks every match against fnmatch and the two-pointer matcher; the
+// number of matches.
+std::size_t CheckMatches(const Calls &c, const std::vector<std::string> &globs) {
+    std::size_t matches = 0;
+    for (std::size_t i = 0; i < c.Size(); ++i) {
+        const int fn = fnmatch(globs[i].c_str(), c.text1[i], FNM_NOESCAPE) == 0 ? 1 : 0;
+        const int tp = bench::TwoPointerMatch(c.text1[i], c.text2[i]);
+        matches += c.results[i] == "1" ? 1U : 0U;
+        if (c.results[i] != std::to_string(fn) || fn != tp)
+            Disagree("QELPatternMatch", std::string(c.text1[i]) + ", " + c.text2[i], c.results[i], std::to_string(fn));
+    }
+    return matches;
+}
+
+// The matcher itself beside the two-pointer matcher: both called directly,
+// with the same loop around them.
+void AddDirectRow(Calls &c, const std::string &label, std::size_t floor) {
+    const std::size_t n = c.Size();
+    Row direct = NewRow("  WildcardMatch", "the same, called directly");
+    direct.loop = Loop("WildcardMatch " + label, n, [&c] {
+        std::uint64_t sum = 0;
+        for (std::size_t i = 0; i < c.Size(); ++i)
+            sum += static_cast<std::uint64_t>(qelrpt::WildcardMatch(c.text1[i], c.text2[i]));
+        return sum;
+    });
+    direct.floor = floor;
+    direct.peers.emplace_back("2-pointer", Loop("two-pointer " + label, n, [&c] {
+                                  std::uint64_t sum = 0;
+                                  for (std::size_t i = 0; i < c.Size(); ++i)
+                                      sum += static_cast<std::uint64_t>(bench::TwoPointerMatch(c.text1[i], c.text2[i]));
+                                  return sum;
+                              }));
+    g_rows.push_back(direct);
+}
+
 void AddMatchRows(const std::vector<std::string> &names) {
-    std::mt19937_64 rng(77);
+    std::mt19937_64 rng(77);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same calls on every run
     static const std::vector<bench::PatternShape> shapes = bench::PatternShapes(names, rng);  // live for the run
     for (const bench::PatternShape &shape : shapes) {
         Calls &c = NewCalls();
@@ -239,15 +276,7 @@ void AddMatchRows(const std::vector<std::string> &names) {
         }
         c.Build("QELFormula_PatternMatch", true);
         const std::size_t n = c.Size();
-        std::size_t matches = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            const int fn = fnmatch((*globs)[i].c_str(), c.text1[i], FNM_NOESCAPE) == 0 ? 1 : 0;
-            const int tp = bench::TwoPointerMatch(c.text1[i], c.text2[i]);
-            matches += c.results[i] == "1" ? 1U : 0U;
-            if (c.results[i] != std::to_string(fn) || fn != tp)
-                Disagree("QELPatternMatch", std::string(c.text1[i]) + ", " + c.text2[i], c.results[i],
-                         std::to_string(fn));
-        }
+        const std::size_t matches = CheckMatches(c, *globs);
         Row row =
             NewRow("QELPatternMatch",
                    std::to_string(n) + " x " + shape.label + ", " +
@@ -261,24 +290,7 @@ void AddMatchRows(const std::vector<std::string> &names) {
                                    return sum;
                                }));
         g_rows.push_back(row);
-        // The matcher itself beside the two-pointer matcher: both called
-        // directly, with the same loop around them.
-        Row direct = NewRow("  WildcardMatch", "the same, called directly");
-        direct.loop = Loop("WildcardMatch " + std::string(shape.label), n, [&c] {
-            std::uint64_t sum = 0;
-            for (std::size_t i = 0; i < c.Size(); ++i)
-                sum += static_cast<std::uint64_t>(qelrpt::WildcardMatch(c.text1[i], c.text2[i]));
-            return sum;
-        });
-        direct.floor = row.floor;
-        direct.peers.emplace_back(
-            "2-pointer", Loop("two-pointer " + std::string(shape.label), n, [&c] {
-                std::uint64_t sum = 0;
-                for (std::size_t i = 0; i < c.Size(); ++i)
-                    sum += static_cast<std::uint64_t>(bench::TwoPointerMatch(c.text1[i], c.text2[i]));
-                return sum;
-            }));
-        g_rows.push_back(direct);
+        AddDirectRow(c, shape.label, row.floor);
     }
 }
 
@@ -302,31 +314,38 @@ void AddWorstCase(std::size_t n, const std::string &unit, std::size_t k, double 
 
 double At(const std::vector<double> &v, std::size_t i) { return i < v.size() ? v[i] : std::nan(""); }
 
+// One row of the table: a line per peer, the function's figures on the first.
+void PrintRow(const Row &row, const std::vector<double> &ns, const std::vector<double> &ir) {
+    const double n = At(ns, row.loop), i = At(ir, row.loop);
+    const double fn = At(ns, row.floor), fi = At(ir, row.floor);
+    std::size_t shown = 0;
+    do {
+        const bool first = shown == 0;
+        const Peer *peer = shown < row.peers.size() ? &row.peers[shown] : nullptr;
+        const double pn = peer != nullptr ? At(ns, peer->second) : std::nan("");
+        const double pi = peer != nullptr ? At(ir, peer->second) : std::nan("");
+        const auto cell = [first](double value, int decimals) { return first ? bench::Fixed(value, decimals) : ""; };
+        std::printf("%-18s %-40s %7s %6s %5s  %-9s %7s %5s  %6s %6s %5s %7s %5s\n", first ? row.function.c_str() : "",
+                    first ? row.inputs.c_str() : "", cell(n, 1).c_str(), cell(fn, 1).c_str(), cell(n / fn, 2).c_str(),
+                    peer != nullptr ? peer->first.c_str() : "-", bench::Fixed(pn, 1).c_str(),
+                    bench::Fixed(n / pn, 2).c_str(), cell(i, 0).c_str(), cell(fi, 0).c_str(), cell(i / fi, 2).c_str(),
+                    bench::Fixed(pi, 0).c_str(), bench::Fixed(i / pi, 2).c_str());
+    } while (++shown < row.peers.size());
+}
+
+void PrintWorstCases(const std::vector<double> &ns, const std::vector<double> &ir);
+
 void PrintRows(const std::vector<double> &ns, const std::vector<double> &ir) {
     std::printf("\nns: CPU time per call, median of the repetitions.  Ir: instructions per call (callgrind).\n");
     std::printf("x: the function's ns or Ir over the floor's or the peer's, in the same run.\n\n");
     std::printf("%-18s %-40s %7s %6s %5s  %-9s %7s %5s  %6s %6s %5s %7s %5s\n", "function", "inputs", "ns", "floor",
                 "x", "peer", "peer ns", "x", "Ir", "floor", "x", "peer Ir", "x");
-    for (const Row &row : g_rows) {
-        if (row.growthChars > 0) continue;
-        const double n = At(ns, row.loop), i = At(ir, row.loop);
-        const double fn = At(ns, row.floor), fi = At(ir, row.floor);
-        std::size_t shown = 0;
-        do {
-            const bool peer = shown < row.peers.size();
-            const double pn = peer ? At(ns, row.peers[shown].second) : std::nan("");
-            const double pi = peer ? At(ir, row.peers[shown].second) : std::nan("");
-            const bool first = shown == 0;
-            std::printf("%-18s %-40s %7s %6s %5s  %-9s %7s %5s  %6s %6s %5s %7s %5s\n",
-                        first ? row.function.c_str() : "", first ? row.inputs.c_str() : "",
-                        first ? bench::Fixed(n, 1).c_str() : "", first ? bench::Fixed(fn, 1).c_str() : "",
-                        first ? bench::Fixed(n / fn, 2).c_str() : "", peer ? row.peers[shown].first.c_str() : "-",
-                        bench::Fixed(pn, 1).c_str(), bench::Fixed(n / pn, 2).c_str(),
-                        first ? bench::Fixed(i, 0).c_str() : "", first ? bench::Fixed(fi, 0).c_str() : "",
-                        first ? bench::Fixed(i / fi, 2).c_str() : "", bench::Fixed(pi, 0).c_str(),
-                        bench::Fixed(i / pi, 2).c_str());
-        } while (++shown < row.peers.size());
-    }
+    for (const Row &row : g_rows)
+        if (row.growthChars <= 0) PrintRow(row, ns, ir);
+    PrintWorstCases(ns, ir);
+}
+
+void PrintWorstCases(const std::vector<double> &ns, const std::vector<double> &ir) {
     std::printf("\nWorst cases of the match, one call each (no match; near matches at every place):\n");
     std::printf("  %-44s %9s %12s %9s %10s\n", "inputs", "ms", "Ir", "Ir/char", "goal");
     for (const Row &row : g_rows) {
@@ -418,7 +437,8 @@ int main(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg.rfind("--plugin=", 0) == 0) plugin = arg.substr(9);
-        if (arg.rfind("--repetitions=", 0) == 0) repetitions = std::max(5, std::atoi(arg.c_str() + 14));
+        if (arg.rfind("--repetitions=", 0) == 0)
+            repetitions = static_cast<int>(std::clamp(std::strtol(arg.c_str() + 14, nullptr, 10), 5L, 1000L));
         callgrind = callgrind && arg != "--no-callgrind";
         child = child || arg == "--callgrind-child";
         worst = worst && arg != "--typical-only";

@@ -6,16 +6,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fstream>
 #include <set>
-
-extern char **environ;
 
 namespace bench {
 
@@ -86,7 +85,7 @@ std::string MakePath(std::mt19937_64 &rng) {
     return path + plant.leafSeparator;
 }
 std::mt19937_64 &Rng() {
-    static std::mt19937_64 rng(20261209);
+    static std::mt19937_64 rng(20261209);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same inputs on every run
     return rng;
 }
 
@@ -95,7 +94,7 @@ std::mt19937_64 &Rng() {
 std::vector<std::string> TagNames(std::size_t count) {
     // Each piece of equipment has a few of the leaves, as in a real
     // listing: about two per path.
-    std::mt19937_64 rng(0x7A65);
+    std::mt19937_64 rng(0x7A65);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same names on every run
     std::vector<std::string> paths;
     for (std::size_t i = 0; i < count / 2; ++i) paths.push_back(MakePath(rng));
     std::set<std::string> seen;
@@ -204,14 +203,24 @@ std::string AsGlob(const std::string &pattern) {
     return glob;
 }
 
-int TwoPointerMatch(const char *s, const char *p) {
+namespace {
+
+// Where the segment at `p` may next start in `s`: at the next occurrence of
+// its first character, or right there for a "%"; null when nowhere.
+const char *NextStart(const char *s, const char *p) { return *p == '%' ? s : std::strchr(s, *p); }
+
+}  // namespace
+
+int TwoPointerMatch(const char *candidate, const char *pattern) {
+    const char *s = candidate;
+    const char *p = pattern;
     const char *star = nullptr;    // the pattern just after the last star
     const char *resume = nullptr;  // where that star's segment was last tried
     for (;;) {
         if (*p == '*') {
             while (*p == '*') ++p;
             if (*p == '\0') return 1;
-            if (*p != '%' && (s = std::strchr(s, *p)) == nullptr) return 0;
+            if ((s = NextStart(s, p)) == nullptr) return 0;
             star = p;
             resume = s;
             continue;
@@ -224,8 +233,7 @@ int TwoPointerMatch(const char *s, const char *p) {
         }
         if (star == nullptr) return 0;
         p = star;
-        s = ++resume;
-        if (*p != '%' && (s = std::strchr(s, *p)) == nullptr) return 0;
+        if ((s = NextStart(++resume, p)) == nullptr) return 0;
         resume = s;
     }
 }
@@ -240,38 +248,64 @@ std::size_t Runner::Add(std::string name, std::size_t calls, std::function<std::
 
 namespace {
 
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
+// Keeps the median CPU time per call of each loop from Google Benchmark's
+// aggregates, and prints nothing: the caller prints its own table.
+class MedianReporter : public benchmark::BenchmarkReporter {
+   public:
+    MedianReporter(const std::vector<Loop> &loops, std::vector<double> *medians) : loops_(loops), medians_(medians) {}
+
+    bool ReportContext(const Context &context) override;
+
+    void ReportRuns(const std::vector<Run> &runs) override {
+        for (const Run &run : runs) {
+            if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median") continue;
+            const auto i = static_cast<std::size_t>(run.family_index);
+            if (i >= loops_.size() || run.error_occurred) continue;
+            (*medians_)[i] = run.GetAdjustedCPUTime() / static_cast<double>(loops_[i].calls);
+        }
+    }
+
+   private:
+    const std::vector<Loop> &loops_;
+    std::vector<double> *medians_;
+};
+
+// Nothing about the machine is printed: the caller describes it.
+bool MedianReporter::ReportContext(const Context & /*context*/) { return true; }
 
 }  // namespace
 
 std::vector<double> Runner::Time(int repetitions) {
-    // Passes per repetition: enough for about 20 ms.
-    std::vector<std::uint64_t> passes;
-    for (Loop &loop : loops_) {
-        const double start = CpuSeconds();
-        checksum += loop.pass();
-        const double once = std::max(CpuSeconds() - start, 1e-7);
-        passes.push_back(static_cast<std::uint64_t>(std::max(1.0, 0.02 / once)));
+    // Repetitions in random order across the loops.
+    std::string self = "bench_exports", interleave = "--benchmark_enable_random_interleaving=true";
+    std::vector<char *> argv = {self.data(), interleave.data(), nullptr};
+    int argc = 2;
+    benchmark::Initialize(&argc, argv.data());
+    benchmark::ClearRegisteredBenchmarks();
+    // Google Benchmark keeps and frees what it registers; the analyzer
+    // does not see that.
+    // NOLINTBEGIN(clang-analyzer-cplusplus.NewDeleteLeaks)
+    for (std::size_t i = 0; i < loops_.size(); ++i) {
+        // One iteration is one pass.
+        const auto passes = [this, i](benchmark::State &state) {
+            std::uint64_t sum = 0;
+            for (auto _ : state) sum += loops_[i].pass();
+            benchmark::DoNotOptimize(sum);
+            checksum += sum;
+            state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(loops_[i].calls));
+        };
+        // Family i is loop i: the reporter finds the loop by it.
+        benchmark::RegisterBenchmark(loops_[i].name.c_str(), passes)
+            ->Unit(benchmark::kNanosecond)
+            ->MinTime(0.02)
+            ->Repetitions(repetitions)
+            ->ReportAggregatesOnly(true);
     }
-    std::vector<std::vector<double>> samples(loops_.size());
-    std::vector<std::size_t> order(loops_.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::mt19937_64 rng(5);
-    for (int r = 0; r < repetitions; ++r) {
-        std::shuffle(order.begin(), order.end(), rng);
-        for (const std::size_t i : order) {
-            const double start = CpuSeconds();
-            for (std::uint64_t k = 0; k < passes[i]; ++k) checksum += loops_[i].pass();
-            const double calls = static_cast<double>(passes[i]) * static_cast<double>(loops_[i].calls);
-            samples[i].push_back((CpuSeconds() - start) * 1e9 / calls);
-        }
-    }
-    std::vector<double> medians;
-    for (const std::vector<double> &s : samples) medians.push_back(Median(s));
+    // NOLINTEND(clang-analyzer-cplusplus.NewDeleteLeaks)
+    std::vector<double> medians(loops_.size(), std::nan(""));
+    MedianReporter reporter(loops_, &medians);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::ClearRegisteredBenchmarks();
     return medians;
 }
 
@@ -312,7 +346,7 @@ std::string FindInPath(const char *program) {
     while (start <= dirs.size()) {
         std::size_t end = dirs.find(':', start);
         if (end == std::string::npos) end = dirs.size();
-        const std::string candidate = dirs.substr(start, end - start) + "/" + program;
+        std::string candidate = dirs.substr(start, end - start) + "/" + program;
         if (access(candidate.c_str(), X_OK) == 0) return candidate;
         start = end + 1;
     }
@@ -339,6 +373,7 @@ double ProfileTotal(const std::string &file) {
 // Runs `args` with its output in `out`; whether it exited with 0.
 bool Spawn(std::vector<std::string> args, const std::string &out) {
     std::vector<char *> argv;
+    argv.reserve(args.size() + 1);
     for (std::string &arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     std::fflush(stdout);
@@ -387,7 +422,7 @@ std::vector<double> Runner::Count(const std::vector<std::string> &childArgs, std
         const std::string twice = out + "." + std::to_string(2 * i + 2);
         const double t1 = ProfileTotal(once), t2 = ProfileTotal(twice);
         if (t1 < 0 || t2 < 0) {
-            *problem = "no callgrind profile " + once + " or " + twice;
+            *problem = std::string("no callgrind profile ").append(once).append(" or ").append(twice);
             return {};
         }
         perCall.push_back((t2 - t1) / static_cast<double>(loops_[i].calls));

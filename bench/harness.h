@@ -1,15 +1,16 @@
 // The shared benchmark harness: varied report inputs, timed loops and
 // their callgrind instruction counts, and the table they end up in.
 //
-// A loop is a pass of calls over one input set.  Every loop is timed in
-// repetitions that run in random order (CPU time of the process, enough
-// passes per repetition to last about 20 ms, the median of the
-// repetitions kept), and counted under valgrind's callgrind: the program
-// runs itself under callgrind with collection on only inside
-// CountedPasses, which dumps one profile per visit; each loop runs for one
-// and for two passes, and the difference over one pass's calls is the
-// count per call, free of fixed costs such as lazy binding and first
-// touches of pages.
+// A loop is a pass of calls over one input set.  Every loop is timed with
+// Google Benchmark, as one benchmark whose iteration is one pass: CPU
+// time, repetitions of at least 20 ms each, interleaved in random order
+// across the loops, and the median of the repetitions divided by the
+// pass's calls kept.  Every loop is also counted under valgrind's
+// callgrind: the program runs itself under callgrind with collection on
+// only inside CountedPasses, which dumps one profile per visit; each loop
+// runs for one and for two passes, and the difference over one pass's
+// calls is the count per call, free of fixed costs such as lazy binding
+// and first touches of pages.
 #ifndef QELRPT_BENCH_HARNESS_H
 #define QELRPT_BENCH_HARNESS_H
 
@@ -82,7 +83,8 @@ class Runner {
     const Loop &At(std::size_t i) const { return loops_[i]; }
     std::size_t Size() const { return loops_.size(); }
 
-    // Median ns per call of each loop over `repetitions`.
+    // Median CPU ns per call of each loop over `repetitions` (NaN for a
+    // loop Google Benchmark could not time).
     std::vector<double> Time(int repetitions);
 
     // Instructions per call of each loop, from a child of this program
