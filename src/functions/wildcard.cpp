@@ -307,7 +307,7 @@ struct Comparison {
     std::size_t length;
 };
 
-Comparison CompareAfterKey(const char *at, const char *p, std::size_t key) {
+[[gnu::always_inline]] inline Comparison CompareAfterKey(const char *at, const char *p, std::size_t key) {
     for (std::size_t i = key + 1;; ++i) {
         const char c = p[i];
         if (c == AnyRun) return {Place::Found, i};
