@@ -188,7 +188,8 @@ TEST(FormatFootprint, IgnoresTheProcessLocale) {
 // short road, std::to_chars on the general road).  mingw-w64's own printf
 // (David Gay's correctly rounded conversion) writes at least three
 // exponent digits where glibc writes two; the third, a leading zero, is
-// dropped before the text is padded to its width.
+// dropped before the text is padded to its width.  It also drops a NaN's
+// sign, which glibc writes.
 std::string Reference(double value) {
     char text[32];
 #ifdef __GLIBC__
@@ -196,7 +197,7 @@ std::string Reference(double value) {
     return text;
 #elif defined(__MINGW32__)
     __mingw_snprintf(text, sizeof text, "%.4g", value);
-    std::string s = text;
+    std::string s = std::isnan(value) && std::signbit(value) ? std::string("-") + text : std::string(text);
     const std::size_t e = s.find('e');
     if (e != std::string::npos && s.size() - e == 5 && s[e + 2] == '0') s.erase(e + 2, 1);
     return s.size() < 10 ? std::string(10 - s.size(), ' ') + s : s;
