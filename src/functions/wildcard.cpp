@@ -42,19 +42,18 @@
 #include <cstdint>
 #include <cstring>
 
+// The tests count the steps of the searches (the characters they look at
+// or measure) by defining QELRPT_WILDCARD_STEPS; the library counts none.
+#ifndef QELRPT_WILDCARD_STEPS
+#define QELRPT_WILDCARD_STEPS(n) static_cast<void>(0)
+#endif
+
 namespace qelrpt {
 
 namespace {
 
 constexpr char AnyRun = '*';
 constexpr char AnyOne = '%';
-
-// The level separators of tag names: the most frequent characters in
-// them, and so the worst to search by.
-bool IsSeparator(char c) { return c == '\\' || c == '.'; }
-
-// A literal that is not a separator: a good key.
-bool IsRare(char c) { return c != AnyRun && c != AnyOne && c != '\0' && !IsSeparator(c); }
 
 // The candidate's rest and, once someone has needed it, its end.
 struct Text {
@@ -63,13 +62,17 @@ struct Text {
 };
 
 const char *EndOf(Text &t) {
-    if (t.end == nullptr) t.end = t.at + std::strlen(t.at);
+    if (t.end == nullptr) {
+        t.end = t.at + std::strlen(t.at);
+        QELRPT_WILDCARD_STEPS(t.end - t.at + 1);
+    }
     return t.end;
 }
 
 // Whether the m pattern characters at `p` (no star among them) match the
 // m candidate characters at `s`.
 bool SegmentMatchesAt(const char *s, const char *p, std::size_t m) {
+    QELRPT_WILDCARD_STEPS(m);
     for (std::size_t i = 0; i < m; ++i)
         if (p[i] != s[i] && p[i] != AnyOne) return false;
     return true;
@@ -86,6 +89,7 @@ std::size_t MaximalSuffix(const unsigned char *x, std::size_t m, bool reversed, 
     std::size_t k = 1;
     std::size_t p = 1;
     while (j + k < m) {
+        QELRPT_WILDCARD_STEPS(1);
         const unsigned char a = x[j + k];
         const unsigned char b = x[ms + k];
         if (reversed ? a > b : a < b) {
@@ -117,7 +121,9 @@ const char *TwoWayPeriodic(const unsigned char *h, std::size_t n, const unsigned
     std::size_t memory = 0;
     for (std::size_t j = 0; j <= n - m;) {
         std::size_t i = split > memory ? split : memory;
+        [[maybe_unused]] const std::size_t from = i;
         while (i < m && x[i] == h[i + j]) ++i;
+        QELRPT_WILDCARD_STEPS(i - from + 1);
         if (i < m) {
             j += i - split + 1;
             memory = 0;
@@ -125,6 +131,7 @@ const char *TwoWayPeriodic(const unsigned char *h, std::size_t n, const unsigned
         }
         i = split;
         while (i > memory && x[i - 1] == h[i - 1 + j]) --i;
+        QELRPT_WILDCARD_STEPS(split - i + 1);
         if (i <= memory) return reinterpret_cast<const char *>(h + j);
         j += period;
         memory = m - period;
@@ -140,12 +147,14 @@ const char *TwoWayPlain(const unsigned char *h, std::size_t n, const unsigned ch
     for (std::size_t j = 0; j <= n - m;) {
         std::size_t i = split;
         while (i < m && x[i] == h[i + j]) ++i;
+        QELRPT_WILDCARD_STEPS(i - split + 1);
         if (i < m) {
             j += i - split + 1;
             continue;
         }
         i = split;
         while (i > 0 && x[i - 1] == h[i - 1 + j]) --i;
+        QELRPT_WILDCARD_STEPS(split - i + 1);
         if (i == 0) return reinterpret_cast<const char *>(h + j);
         j += shift;
     }
@@ -166,6 +175,7 @@ const char *TwoWaySearch(const char *s, std::size_t n, const char *p, std::size_
         split = reversedSplit;
         period = reversedPeriod;
     }
+    QELRPT_WILDCARD_STEPS(split);
     if (period + split <= m && std::memcmp(x, x + period, split) == 0) return TwoWayPeriodic(h, n, x, m, split, period);
     return TwoWayPlain(h, n, x, m, split);
 }
@@ -186,6 +196,7 @@ struct PieceMasks {
 };
 
 void MaskPiece(PieceMasks &masks, const char *p, std::size_t len) {
+    QELRPT_WILDCARD_STEPS(256 + 2 * len);
     Bits any = 0;
     for (std::size_t i = 0; i < len; ++i)
         if (p[i] == AnyOne) any |= Bits{1} << i;
@@ -201,6 +212,7 @@ void MaskPiece(PieceMasks &masks, const char *p, std::size_t len) {
 void KeepPieceMatches(const PieceMasks &masks, const unsigned char *s, std::size_t first, std::size_t count,
                       std::size_t offset, std::size_t len, Bits *alive) {
     const unsigned char *c = s + first + offset;
+    QELRPT_WILDCARD_STEPS(len + count);
     Bits state = 0;
     for (std::size_t i = 0; i + 1 < len; ++i) state = ((state << 1) | 1) & masks.of[c[i]];
     c += len - 1;  // c[k] completes the piece for start first + k
@@ -217,6 +229,7 @@ void KeepPieceMatches(const PieceMasks &masks, const unsigned char *s, std::size
 
 // The first start left alive, or `count` when there is none.
 std::size_t FirstAlive(const Bits *alive, std::size_t count) {
+    QELRPT_WILDCARD_STEPS(WindowWords);
     for (std::size_t w = 0; w * WordBits < count; ++w)
         if (alive[w] != 0) return w * WordBits + static_cast<std::size_t>(std::countr_zero(alive[w]));
     return count;
@@ -255,6 +268,72 @@ const char *ShiftAndSearch(const char *s, std::size_t n, const char *p, std::siz
 // ---------------------------------------------------------------------------
 // The search for one segment
 
+// How rarely a literal turns up in tag names: the separators are the
+// commonest characters, then the commonest lower-case letters, then the
+// other letters, digits, blanks and underscores; capitals and other
+// punctuation are the rarest.  The key, where the simple search jumps to,
+// is a segment's rarest literal.
+struct RarityTable {
+    unsigned char of[256];
+};
+constexpr void Rank(RarityTable &t, const char *chars, unsigned char rarity) {
+    for (; *chars != '\0'; ++chars) t.of[static_cast<unsigned char>(*chars)] = rarity;
+}
+constexpr RarityTable MakeRarityTable() {
+    RarityTable t{};
+    for (unsigned char &r : t.of) r = 3;
+    Rank(t, "abcdefghijklmnopqrstuvwxyz0123456789 _", 2);
+    Rank(t, "eaointrsl", 1);
+    Rank(t, "\\.", 0);
+    return t;
+}
+constexpr RarityTable Rarity = MakeRarityTable();
+
+// A segment: the pattern characters up to the next star or the pattern's
+// end.  Its "%" runs at either end only ask for so many characters around
+// its core, which runs from its first literal to its last; the search is
+// for the core.
+struct Segment {
+    const char *p;
+    std::size_t m;     // its length
+    std::size_t lead;  // the "%" before the core (all of them without a literal)
+    std::size_t core;  // the core's length, 0 without a literal
+    std::size_t key;   // the offset of the rarest literal, the first of those in the core
+    bool any;          // a "%" inside the core
+    bool last;         // no star after it
+};
+
+Segment MeasureSegment(const char *p) {
+    Segment g{p, 0, 0, 0, 0, false, false};
+    std::size_t first = SIZE_MAX, lastLiteral = 0, ones = 0;
+    int best = -1;
+    std::size_t i = 0;
+    for (; p[i] != AnyRun && p[i] != '\0'; ++i) {
+        if (p[i] == AnyOne) {
+            ++ones;
+            continue;
+        }
+        if (first == SIZE_MAX) first = i;
+        lastLiteral = i;
+        const int rarity = Rarity.of[static_cast<unsigned char>(p[i])];
+        if (rarity > best) {
+            best = rarity;
+            g.key = i;
+        }
+    }
+    QELRPT_WILDCARD_STEPS(i + 1);
+    g.m = i;
+    g.last = p[i] == '\0';
+    if (first == SIZE_MAX) {
+        g.lead = i;
+        return g;
+    }
+    g.lead = first;
+    g.core = lastLiteral + 1 - first;
+    g.any = ones > first + (i - 1 - lastLiteral);
+    return g;
+}
+
 // What the search for a segment found: the candidate and the pattern just
 // past the segment's match, or, when that settles the whole match, the
 // answer.
@@ -266,100 +345,106 @@ struct Step {
 
 constexpr int GoOn = -1;
 
-// Comparisons of at most this many characters are not counted against
-// the simple search.
-constexpr std::size_t ShortCompare = 16;
-
 Step Answer(bool yes) { return {nullptr, nullptr, yes ? 1 : 0}; }
 
-// The rest of the search, with linear time, from candidate place `at`
-// on: used once the simple search has compared too much.
-Step SearchLinear(Text &t, const char *at, const char *p) {
-    std::size_t m = 0;
-    bool any = false;
-    for (; p[m] != AnyRun && p[m] != '\0'; ++m) any = any || p[m] == AnyOne;
+// The segment found with its core at `at`, unless the candidate ends
+// within the "%" after the core (then at every later place too).
+Step AfterCore(const Segment &g, const char *at) {
+    const std::size_t trail = g.m - g.lead - g.core;
+    const char *after = at + g.core;
+    QELRPT_WILDCARD_STEPS(trail);
+    for (std::size_t i = 0; i < trail; ++i)
+        if (after[i] == '\0') return Answer(false);
+    return {after + trail, g.p + g.m, GoOn};
+}
+
+// The last segment: the candidate's tail, measured once.
+Step CompareTail(Text &t, const Segment &g) {
     const char *end = EndOf(t);
-    const auto n = static_cast<std::size_t>(end - at);
-    if (p[m] == '\0') return Answer(n >= m && SegmentMatchesAt(end - m, p, m));
-    const char *found = any ? ShiftAndSearch(at, n, p, m) : TwoWaySearch(at, n, p, m);
+    return Answer(static_cast<std::size_t>(end - t.at) >= g.m && SegmentMatchesAt(end - g.m, g.p, g.m));
+}
+
+// The rest of the search, with linear time, for a core at `from` or
+// later: used once the simple search has compared too much.
+Step SearchLinear(Text &t, const char *from, const Segment &g) {
+    const char *end = EndOf(t);
+    const auto n = static_cast<std::size_t>(end - from);
+    const char *core = g.p + g.lead;
+    const char *found = g.any ? ShiftAndSearch(from, n, core, g.core) : TwoWaySearch(from, n, core, g.core);
     if (found == nullptr) return Answer(false);
-    return {found + m, p + m, GoOn};
+    return AfterCore(g, found);
 }
 
-// The key of a segment: the offset of its first literal, or of the one
-// after it when the first is a separator and the next a rarer literal.
-// The segment's length when it has no literal.
-std::size_t KeyOf(const char *p) {
-    if (p[0] != AnyOne) return IsSeparator(p[0]) && IsRare(p[1]) ? 1 : 0;
-    std::size_t k = 1;
-    while (p[k] == AnyOne) ++k;
-    return k;
-}
-
-// How a segment compares with the candidate at one place, from just after
-// its key on: the segment found (its star reached), found at the very end
-// of the candidate, found as the last segment short of the end, the
-// candidate ending inside it (here and at every later place), or a
-// mismatch.  `length` is where the comparison stopped.
-enum class Place { Found, FoundAtEnd, LastShortOfEnd, CandidateEnds, Mismatch };
+// How a core compares with the candidate at one place, its key already
+// seen to match: it matches, the candidate ends inside it (here and at
+// every later place), or a mismatch; `steps` counts the characters
+// compared, the key's included.
+enum class Place { Found, CandidateEnds, Mismatch };
 struct Comparison {
     Place place;
-    std::size_t length;
+    std::size_t steps;
 };
 
-[[gnu::always_inline]] inline Comparison CompareAfterKey(const char *at, const char *p, std::size_t key) {
-    for (std::size_t i = key + 1;; ++i) {
-        const char c = p[i];
-        if (c == AnyRun) return {Place::Found, i};
-        if (c == '\0') return {at[i] == '\0' ? Place::FoundAtEnd : Place::LastShortOfEnd, i};
+[[gnu::always_inline]] inline Comparison CompareCore(const char *at, const char *core, std::size_t len,
+                                                     std::size_t key) {
+    // After the key first: the candidate may end there.  Before it, the
+    // candidate holds no NUL (the key was found behind it).
+    for (std::size_t i = key + 1; i < len; ++i) {
+        const char c = core[i];
         if (c == at[i]) continue;
-        if (at[i] == '\0') return {Place::CandidateEnds, i};
-        if (c != AnyOne) return {Place::Mismatch, i};
+        if (at[i] == '\0') return {Place::CandidateEnds, i - key};
+        if (c != AnyOne) return {Place::Mismatch, i - key + 1};
+    }
+    for (std::size_t i = 0; i < key; ++i)
+        if (core[i] != at[i] && core[i] != AnyOne) return {Place::Mismatch, len - key + i + 1};
+    return {Place::Found, len};
+}
+
+// A middle segment with a core at its leftmost place in the candidate
+// from t.at on.  Every comparison counts toward the switch: when the
+// characters compared outgrow twice the distance the search has advanced
+// (plus a small allowance), the text is one on which the simple way could
+// take len(candidate) x len(core) steps, and the search goes over to the
+// linear one.
+Step SearchCore(Text &t, const Segment &g) {
+    const char *start = t.at + g.lead;  // the core's first possible place
+    const std::size_t key = g.key - g.lead;
+    const char *core = g.p + g.lead;
+    // The candidate must hold the "%" before the core and the characters
+    // before the key.
+    QELRPT_WILDCARD_STEPS(g.lead + key);
+    for (std::size_t i = 0; i < g.lead + key; ++i)
+        if (t.at[i] == '\0') return Answer(false);
+    const char keyChar = core[key];
+    std::size_t compared = 0;
+    for (const char *hit = start + key;; ++hit) {
+        if (*hit != keyChar) {
+            [[maybe_unused]] const char *from = hit;
+            hit = std::strchr(hit, keyChar);
+            QELRPT_WILDCARD_STEPS(hit != nullptr ? static_cast<std::size_t>(hit - from) : std::strlen(from));
+            if (hit == nullptr) return Answer(false);
+        }
+        const char *at = hit - key;
+        const Comparison c = CompareCore(at, core, g.core, key);
+        QELRPT_WILDCARD_STEPS(c.steps);
+        if (c.place == Place::Found) return AfterCore(g, at);
+        if (c.place == Place::CandidateEnds) return Answer(false);
+        compared += c.steps;
+        if (compared > 2 * static_cast<std::size_t>(hit - start) + 64) return SearchLinear(t, at + 1, g);
     }
 }
 
 // The segment at `p` (star-free, not empty) at its leftmost place in the
-// candidate from t.at on, or the answer when the segment turns out to be
-// the last.
+// candidate from t.at on, or the answer when the segment is the last.
 Step SearchSegment(Text &t, const char *p) {
-    const char *s = t.at;
-    const std::size_t key = KeyOf(p);
-    // The candidate must hold the characters before the key.
-    for (std::size_t i = 0; i < key; ++i)
-        if (s[i] == '\0') return Answer(false);
-    const char keyChar = p[key];
-    if (keyChar == AnyRun) return {s + key, p + key, GoOn};  // only "%": any characters
-    if (keyChar == '\0') return Answer(true);                // only "%", last: the candidate holds enough
-    std::size_t compared = 0;
-    for (const char *hit = s + key;; ++hit) {
-        if (*hit != keyChar) {
-            hit = std::strchr(hit, keyChar);
-            if (hit == nullptr) return Answer(false);
-        }
-        const char *at = hit - key;
-        // Before the key the candidate has no NUL (the key was found
-        // behind it); after it, a NUL means the candidate ends inside the
-        // segment here and at every later place.
-        if (!SegmentMatchesAt(at, p, key)) continue;
-        const Comparison c = CompareAfterKey(at, p, key);
-        switch (c.place) {
-            case Place::Found:
-                return {at + c.length, p + c.length, GoOn};
-            case Place::FoundAtEnd:
-                return Answer(true);
-            case Place::LastShortOfEnd:
-                return SearchLinear(t, s, p);  // compare the tail instead
-            case Place::CandidateEnds:
-                return Answer(false);
-            case Place::Mismatch:
-                break;
-        }
-        // Short comparisons cost at most a few steps per place; only the
-        // long ones are counted.
-        if (c.length - key <= ShortCompare) continue;
-        compared += c.length - key;
-        if (compared > 2 * static_cast<std::size_t>(hit - s) + 64) return SearchLinear(t, at + 1, p);
-    }
+    const Segment g = MeasureSegment(p);
+    if (g.last) return CompareTail(t, g);
+    if (g.core > 0) return SearchCore(t, g);
+    // Only "%": so many characters, whatever they are.
+    QELRPT_WILDCARD_STEPS(g.m);
+    for (std::size_t i = 0; i < g.m; ++i)
+        if (t.at[i] == '\0') return Answer(false);
+    return {t.at + g.m, p + g.m, GoOn};
 }
 
 }  // namespace
@@ -370,6 +455,7 @@ int WildcardMatch(const char *candidate, const char *pattern) {
 
     // The head: pattern and candidate in step up to the first star.
     for (;; ++p, ++s) {
+        QELRPT_WILDCARD_STEPS(1);
         const char c = *p;
         if (c == AnyRun) break;
         if (c == *s) {
