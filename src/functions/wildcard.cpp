@@ -272,7 +272,7 @@ const char *ShiftAndSearch(const char *s, std::size_t n, const char *p, std::siz
 // commonest characters, then the commonest lower-case letters, then the
 // other letters, digits, blanks and underscores; capitals and other
 // punctuation are the rarest.  The key, where the simple search jumps to,
-// is a segment's rarest literal.
+// is a segment's rarest literal near its start ("%" is no literal).
 struct RarityTable {
     unsigned char of[256];
 };
@@ -284,7 +284,7 @@ constexpr RarityTable MakeRarityTable() {
     for (unsigned char &r : t.of) r = 3;
     Rank(t, "abcdefghijklmnopqrstuvwxyz0123456789 _", 2);
     Rank(t, "eaointrsl", 1);
-    Rank(t, "\\.", 0);
+    Rank(t, "\\.%", 0);
     return t;
 }
 constexpr RarityTable Rarity = MakeRarityTable();
@@ -298,39 +298,45 @@ struct Segment {
     std::size_t m;     // its length
     std::size_t lead;  // the "%" before the core (all of them without a literal)
     std::size_t core;  // the core's length, 0 without a literal
-    std::size_t key;   // the offset of the rarest literal, the first of those in the core
-    bool any;          // a "%" inside the core
+    std::size_t key;   // the offset of the key, the core's rarest literal among its first KeyReach
     bool last;         // no star after it
 };
 
-Segment MeasureSegment(const char *p) {
-    Segment g{p, 0, 0, 0, 0, false, false};
-    std::size_t first = SIZE_MAX, lastLiteral = 0, ones = 0;
-    int best = -1;
-    std::size_t i = 0;
-    for (; p[i] != AnyRun && p[i] != '\0'; ++i) {
-        if (p[i] == AnyOne) {
-            ++ones;
-            continue;
-        }
-        if (first == SIZE_MAX) first = i;
-        lastLiteral = i;
-        const int rarity = Rarity.of[static_cast<unsigned char>(p[i])];
-        if (rarity > best) {
-            best = rarity;
-            g.key = i;
-        }
+// How far into a core the key is looked for: a key further in makes every
+// place cost more comparisons before it.
+constexpr std::size_t KeyReach = 8;
+constexpr unsigned char RarestRank = 3;
+
+// The offset of the rarest literal among the core's first KeyReach, the
+// first of them; `lead` is the core's start, `end` its end.
+std::size_t RarestLiteral(const char *p, std::size_t lead, std::size_t end) {
+    std::size_t key = lead;
+    unsigned char best = Rarity.of[static_cast<unsigned char>(p[lead])];
+    const std::size_t reach = end - lead < KeyReach ? end : lead + KeyReach;
+    for (std::size_t i = lead + 1; best < RarestRank && i < reach; ++i) {
+        const unsigned char rank = Rarity.of[static_cast<unsigned char>(p[i])];
+        if (rank <= best) continue;
+        best = rank;
+        key = i;
     }
-    QELRPT_WILDCARD_STEPS(i + 1);
-    g.m = i;
-    g.last = p[i] == '\0';
-    if (first == SIZE_MAX) {
-        g.lead = i;
-        return g;
-    }
-    g.lead = first;
-    g.core = lastLiteral + 1 - first;
-    g.any = ones > first + (i - 1 - lastLiteral);
+    QELRPT_WILDCARD_STEPS(reach - lead);
+    return key;
+}
+
+// The segment at `p`; the last one is only measured (its tail is
+// compared, not searched for).
+[[gnu::always_inline]] inline Segment MeasureSegment(const char *p) {
+    Segment g{p, 0, 0, 0, 0, false};
+    while (p[g.lead] == AnyOne) ++g.lead;
+    const char *star = std::strchr(p + g.lead, AnyRun);
+    g.last = star == nullptr;
+    g.m = g.last ? g.lead + std::strlen(p + g.lead) : static_cast<std::size_t>(star - p);
+    QELRPT_WILDCARD_STEPS(g.m + 1);
+    if (g.last || g.lead == g.m) return g;
+    std::size_t end = g.m;
+    while (p[end - 1] == AnyOne) --end;
+    g.core = end - g.lead;
+    g.key = Rarity.of[static_cast<unsigned char>(p[g.lead])] == RarestRank ? g.lead : RarestLiteral(p, g.lead, end);
     return g;
 }
 
@@ -345,11 +351,11 @@ struct Step {
 
 constexpr int GoOn = -1;
 
-Step Answer(bool yes) { return {nullptr, nullptr, yes ? 1 : 0}; }
+[[gnu::always_inline]] inline Step Answer(bool yes) { return {nullptr, nullptr, yes ? 1 : 0}; }
 
 // The segment found with its core at `at`, unless the candidate ends
 // within the "%" after the core (then at every later place too).
-Step AfterCore(const Segment &g, const char *at) {
+[[gnu::always_inline]] inline Step AfterCore(const Segment &g, const char *at) {
     const std::size_t trail = g.m - g.lead - g.core;
     const char *after = at + g.core;
     QELRPT_WILDCARD_STEPS(trail);
@@ -370,7 +376,9 @@ Step SearchLinear(Text &t, const char *from, const Segment &g) {
     const char *end = EndOf(t);
     const auto n = static_cast<std::size_t>(end - from);
     const char *core = g.p + g.lead;
-    const char *found = g.any ? ShiftAndSearch(from, n, core, g.core) : TwoWaySearch(from, n, core, g.core);
+    const bool any = std::memchr(core, AnyOne, g.core) != nullptr;
+    QELRPT_WILDCARD_STEPS(g.core);
+    const char *found = any ? ShiftAndSearch(from, n, core, g.core) : TwoWaySearch(from, n, core, g.core);
     if (found == nullptr) return Answer(false);
     return AfterCore(g, found);
 }
@@ -406,7 +414,7 @@ struct Comparison {
 // (plus a small allowance), the text is one on which the simple way could
 // take len(candidate) x len(core) steps, and the search goes over to the
 // linear one.
-Step SearchCore(Text &t, const Segment &g) {
+[[gnu::always_inline]] inline Step SearchCore(Text &t, const Segment &g) {
     const char *start = t.at + g.lead;  // the core's first possible place
     const std::size_t key = g.key - g.lead;
     const char *core = g.p + g.lead;
@@ -436,7 +444,7 @@ Step SearchCore(Text &t, const Segment &g) {
 
 // The segment at `p` (star-free, not empty) at its leftmost place in the
 // candidate from t.at on, or the answer when the segment is the last.
-Step SearchSegment(Text &t, const char *p) {
+[[gnu::always_inline]] inline Step SearchSegment(Text &t, const char *p) {
     const Segment g = MeasureSegment(p);
     if (g.last) return CompareTail(t, g);
     if (g.core > 0) return SearchCore(t, g);
