@@ -15,24 +15,32 @@
 // whatever lies between.  So there is never anything to undo.
 //
 // A segment is first looked for the simple way: strchr jumps to the next
-// occurrence of one of its literal characters (its key) and the segment
-// is compared in step from there, without measuring it first, so that the
-// common "*literal*" costs one strchr and one comparison.  That search
-// keeps count of the characters it compares in comparisons longer than
-// 16 (shorter ones cost a few steps per place at most).  When they
-// outgrow twice the distance it has advanced (plus a small allowance),
-// the text is one on which the simple way could take len(candidate) x
-// len(segment) steps, and the search goes over to a method whose time is
-// linear:
+// occurrence of its key, the rarest of the first literals of its core (a
+// capital or a punctuation mark before a letter or a digit, anything
+// before a separator), and the segment is compared in step from there,
+// without measuring it first, so that the common "*literal*" costs one
+// strchr and one comparison.  A run of "%" at the start of a segment is
+// skipped (it only asks for so many characters before the core), so the
+// places tried are those of the key, never those of the run.  The search
+// counts every character it compares; when they outgrow twice the
+// distance it has advanced (plus a small allowance), the text is one on
+// which the simple way could take len(candidate) x len(segment) steps,
+// and the search goes over to a method whose time is linear.  That method
+// searches for the segment's core, from its first literal to its last;
+// the "%" runs at either end are a length condition around it:
 //
-//   - a segment of literals only: the Two-Way algorithm of Crochemore and
+//   - a core of literals only: the Two-Way algorithm of Crochemore and
 //     Perrin, O(n + m) time in constant space;
-//   - a segment holding "%": a bit-parallel Shift-And search, one 64-bit
-//     word per 64 characters of the segment, O(n x ceil(m / 64)), on a
-//     fixed window of starts so that the stack stays bounded;
-//   - the last segment: compared with the candidate's tail.
+//   - a core holding "%": a bit-parallel Shift-And search, one 64-bit word
+//     per 64 characters of the core, O(n x ceil(m / 64)), on a fixed
+//     window of starts so that the stack stays bounded;
+//   - the last segment: compared with the candidate's tail, measured once;
+//     a segment is found to be the last at its second failed place at the
+//     latest.
 //
-// The candidate's length is taken at most once, when one of these first
+// So a match costs O(n + m) for star-free segments of literals and
+// O(n x ceil(m / 64)) for a segment holding "%", whatever its runs.  The
+// candidate's length is taken at most once, when one of these first
 // needs it.  No recursion, no allocation; the largest frame is the
 // Shift-And search's, about 2.6 KB.
 #include "wildcard.h"
@@ -272,7 +280,8 @@ const char *ShiftAndSearch(const char *s, std::size_t n, const char *p, std::siz
 // commonest characters, then the commonest lower-case letters, then the
 // other letters, digits, blanks and underscores; capitals and other
 // punctuation are the rarest.  The key, where the simple search jumps to,
-// is a segment's rarest literal near its start ("%" is no literal).
+// is a segment's rarest literal near the start of its core ("%", "*" and
+// the pattern's end rank lowest and end the look).
 struct RarityTable {
     unsigned char of[256];
 };
@@ -281,63 +290,36 @@ constexpr void Rank(RarityTable &t, const char *chars, unsigned char rarity) {
 }
 constexpr RarityTable MakeRarityTable() {
     RarityTable t{};
-    for (unsigned char &r : t.of) r = 3;
-    Rank(t, "abcdefghijklmnopqrstuvwxyz0123456789 _", 2);
-    Rank(t, "eaointrsl", 1);
-    Rank(t, "\\.%", 0);
+    for (unsigned char &r : t.of) r = 4;
+    Rank(t, "abcdefghijklmnopqrstuvwxyz0123456789 _", 3);
+    Rank(t, "eaointrsl", 2);
+    Rank(t, "\\.", 1);
+    Rank(t, "%*", 0);
+    t.of[0] = 0;
     return t;
 }
 constexpr RarityTable Rarity = MakeRarityTable();
-
-// A segment: the pattern characters up to the next star or the pattern's
-// end.  Its "%" runs at either end only ask for so many characters around
-// its core, which runs from its first literal to its last; the search is
-// for the core.
-struct Segment {
-    const char *p;
-    std::size_t m;     // its length
-    std::size_t lead;  // the "%" before the core (all of them without a literal)
-    std::size_t core;  // the core's length, 0 without a literal
-    std::size_t key;   // the offset of the key, the core's rarest literal among its first KeyReach
-    bool last;         // no star after it
-};
+constexpr unsigned char RarestRank = 4;
 
 // How far into a core the key is looked for: a key further in makes every
 // place cost more comparisons before it.
 constexpr std::size_t KeyReach = 8;
-constexpr unsigned char RarestRank = 3;
 
-// The offset of the rarest literal among the core's first KeyReach, the
-// first of them; `lead` is the core's start, `end` its end.
-std::size_t RarestLiteral(const char *p, std::size_t lead, std::size_t end) {
-    std::size_t key = lead;
-    unsigned char best = Rarity.of[static_cast<unsigned char>(p[lead])];
-    const std::size_t reach = end - lead < KeyReach ? end : lead + KeyReach;
-    for (std::size_t i = lead + 1; best < RarestRank && i < reach; ++i) {
+// The offset of the key of the core at `p`: its rarest literal among the
+// first KeyReach characters, the first of those, up to the first "%" or
+// star.
+std::size_t KeyOf(const char *p) {
+    std::size_t key = 0;
+    unsigned char best = Rarity.of[static_cast<unsigned char>(p[0])];
+    for (std::size_t i = 1; best != 0 && best < RarestRank && i < KeyReach; ++i) {
         const unsigned char rank = Rarity.of[static_cast<unsigned char>(p[i])];
+        if (rank == 0) break;
         if (rank <= best) continue;
         best = rank;
         key = i;
     }
-    QELRPT_WILDCARD_STEPS(reach - lead);
+    QELRPT_WILDCARD_STEPS(key + 1);
     return key;
-}
-
-// The segment at `p`; the last one is only measured (its tail is
-// compared, not searched for).
-[[gnu::always_inline]] inline Segment MeasureSegment(const char *p) {
-    Segment g{p, 0, 0, 0, 0, false};
-    while (p[g.lead] == AnyOne) ++g.lead;
-    const char *star = std::strchr(p + g.lead, AnyRun);
-    g.last = star == nullptr;
-    g.m = g.last ? g.lead + std::strlen(p + g.lead) : static_cast<std::size_t>(star - p);
-    QELRPT_WILDCARD_STEPS(g.m + 1);
-    if (g.last || g.lead == g.m) return g;
-    std::size_t end = g.m;
-    while (p[end - 1] == AnyOne) --end;
-    g.core = end - g.lead;
-    g.key = Rarity.of[static_cast<unsigned char>(p[g.lead])] == RarestRank ? g.lead : RarestLiteral(p, g.lead, end);
-    return g;
 }
 
 // What the search for a segment found: the candidate and the pattern just
@@ -353,15 +335,32 @@ constexpr int GoOn = -1;
 
 [[gnu::always_inline]] inline Step Answer(bool yes) { return {nullptr, nullptr, yes ? 1 : 0}; }
 
-// The segment found with its core at `at`, unless the candidate ends
-// within the "%" after the core (then at every later place too).
-[[gnu::always_inline]] inline Step AfterCore(const Segment &g, const char *at) {
-    const std::size_t trail = g.m - g.lead - g.core;
-    const char *after = at + g.core;
-    QELRPT_WILDCARD_STEPS(trail);
-    for (std::size_t i = 0; i < trail; ++i)
-        if (after[i] == '\0') return Answer(false);
-    return {after + trail, g.p + g.m, GoOn};
+// A segment measured: its length, its "%" runs at either end (which only
+// ask for so many characters around its core, from its first literal to
+// its last) and whether it is the last.
+struct Segment {
+    const char *p;
+    std::size_t m;     // its length
+    std::size_t lead;  // the "%" before the core (all of them without a literal)
+    std::size_t core;  // the core's length, 0 without a literal
+    bool any;          // a "%" inside the core
+    bool last;         // no star after it
+};
+
+Segment MeasureSegment(const char *p) {
+    Segment g{p, 0, 0, 0, false, false};
+    while (p[g.m] != AnyRun && p[g.m] != '\0') ++g.m;
+    QELRPT_WILDCARD_STEPS(g.m + 1);
+    g.last = p[g.m] == '\0';
+    if (g.last) return g;
+    while (g.lead < g.m && p[g.lead] == AnyOne) ++g.lead;
+    if (g.lead == g.m) return g;
+    std::size_t end = g.m;
+    while (p[end - 1] == AnyOne) --end;
+    g.core = end - g.lead;
+    g.any = std::memchr(p + g.lead, AnyOne, g.core) != nullptr;
+    QELRPT_WILDCARD_STEPS(g.m);
+    return g;
 }
 
 // The last segment: the candidate's tail, measured once.
@@ -370,62 +369,79 @@ Step CompareTail(Text &t, const Segment &g) {
     return Answer(static_cast<std::size_t>(end - t.at) >= g.m && SegmentMatchesAt(end - g.m, g.p, g.m));
 }
 
-// The rest of the search, with linear time, for a core at `from` or
-// later: used once the simple search has compared too much.
-Step SearchLinear(Text &t, const char *from, const Segment &g) {
+// The rest of the search for the segment at `p`, with linear time, for a
+// segment starting at `from` or later: used once the simple search has
+// compared too much, or has found the segment to be the last.  Only the
+// core is searched for; the "%" around it ask for so many characters.
+Step SearchLinear(Text &t, const char *from, const char *p) {
+    const Segment g = MeasureSegment(p);
+    if (g.last) return CompareTail(t, g);
     const char *end = EndOf(t);
-    const auto n = static_cast<std::size_t>(end - from);
-    const char *core = g.p + g.lead;
-    const bool any = std::memchr(core, AnyOne, g.core) != nullptr;
-    QELRPT_WILDCARD_STEPS(g.core);
-    const char *found = any ? ShiftAndSearch(from, n, core, g.core) : TwoWaySearch(from, n, core, g.core);
+    const std::size_t trail = g.m - g.lead - g.core;
+    const auto room = static_cast<std::size_t>(end - from);
+    if (room < g.m) return Answer(false);
+    const char *core = p + g.lead;
+    const std::size_t n = room - g.lead - trail;  // where the core can be
+    const char *found =
+        g.any ? ShiftAndSearch(from + g.lead, n, core, g.core) : TwoWaySearch(from + g.lead, n, core, g.core);
     if (found == nullptr) return Answer(false);
-    return AfterCore(g, found);
+    return {found + g.core + trail, p + g.m, GoOn};
 }
 
-// How a core compares with the candidate at one place, its key already
-// seen to match: it matches, the candidate ends inside it (here and at
-// every later place), or a mismatch; `steps` counts the characters
-// compared, the key's included.
-enum class Place { Found, CandidateEnds, Mismatch };
+// How a segment compares with the candidate at one place, its key seen to
+// match: the segment found (its star reached), found at the very end of
+// the candidate, found as the last segment short of the end, the
+// candidate ending inside it (here and at every later place), or a
+// mismatch.  `length` is where the comparison stopped, `steps` the
+// characters it compared.
+enum class Place { Found, FoundAtEnd, LastShortOfEnd, CandidateEnds, Mismatch };
 struct Comparison {
     Place place;
+    std::size_t length;
     std::size_t steps;
 };
 
-[[gnu::always_inline]] inline Comparison CompareCore(const char *at, const char *core, std::size_t len,
-                                                     std::size_t key) {
-    // After the key first: the candidate may end there.  Before it, the
-    // candidate holds no NUL (the key was found behind it).
-    for (std::size_t i = key + 1; i < len; ++i) {
-        const char c = core[i];
+// The characters of the core before the key (from `lead` on, where the
+// candidate holds no NUL), then from just after the key on.
+[[gnu::always_inline]] inline Comparison CompareAt(const char *at, const char *p, std::size_t lead, std::size_t key) {
+    for (std::size_t j = lead; j < key; ++j)
+        if (p[j] != at[j] && p[j] != AnyOne) return {Place::Mismatch, key, j - lead + 1};
+    const std::size_t before = key - lead;
+    for (std::size_t i = key + 1;; ++i) {
+        const char c = p[i];
+        if (c == AnyRun) return {Place::Found, i, before + i - key};
+        if (c == '\0') return {at[i] == '\0' ? Place::FoundAtEnd : Place::LastShortOfEnd, i, before + i - key};
         if (c == at[i]) continue;
-        if (at[i] == '\0') return {Place::CandidateEnds, i - key};
-        if (c != AnyOne) return {Place::Mismatch, i - key + 1};
+        if (at[i] == '\0') return {Place::CandidateEnds, i, before + i - key};
+        if (c != AnyOne) return {Place::Mismatch, i, before + i - key + 1};
     }
-    for (std::size_t i = 0; i < key; ++i)
-        if (core[i] != at[i] && core[i] != AnyOne) return {Place::Mismatch, len - key + i + 1};
-    return {Place::Found, len};
 }
 
-// A middle segment with a core at its leftmost place in the candidate
-// from t.at on.  Every comparison counts toward the switch: when the
+// The segment at `p` (star-free, not empty) at its leftmost place in the
+// candidate from t.at on, or the answer when the segment is the last.
+//
+// The simple way: strchr jumps to the next occurrence of the key, and the
+// segment is compared in step there.  Every comparison counts: when the
 // characters compared outgrow twice the distance the search has advanced
 // (plus a small allowance), the text is one on which the simple way could
-// take len(candidate) x len(core) steps, and the search goes over to the
-// linear one.
-[[gnu::always_inline]] inline Step SearchCore(Text &t, const Segment &g) {
-    const char *start = t.at + g.lead;  // the core's first possible place
-    const std::size_t key = g.key - g.lead;
-    const char *core = g.p + g.lead;
-    // The candidate must hold the "%" before the core and the characters
-    // before the key.
-    QELRPT_WILDCARD_STEPS(g.lead + key);
-    for (std::size_t i = 0; i < g.lead + key; ++i)
-        if (t.at[i] == '\0') return Answer(false);
-    const char keyChar = core[key];
-    std::size_t compared = 0;
-    for (const char *hit = start + key;; ++hit) {
+// take len(candidate) x len(segment) steps, and the search goes over to
+// the linear one.  So does a segment found to be the last at its second
+// failed place (its tail is compared instead).
+Step SearchSegment(Text &t, const char *p) {
+    const char *s = t.at;
+    std::size_t lead = 0;
+    while (p[lead] == AnyOne) ++lead;
+    QELRPT_WILDCARD_STEPS(lead);
+    const std::size_t key = lead + KeyOf(p + lead);
+    // The candidate must hold the characters before the key.
+    for (std::size_t i = 0; i < key; ++i)
+        if (s[i] == '\0') return Answer(false);
+    QELRPT_WILDCARD_STEPS(key);
+    const char keyChar = p[key];
+    if (keyChar == AnyRun) return {s + key, p + key, GoOn};  // only "%": any characters
+    if (keyChar == '\0') return Answer(true);                // only "%", last: the candidate holds enough
+    std::size_t compared = 0, failures = 0;
+    for (const char *hit = s + key;; ++hit) {
         if (*hit != keyChar) {
             [[maybe_unused]] const char *from = hit;
             hit = std::strchr(hit, keyChar);
@@ -433,26 +449,24 @@ struct Comparison {
             if (hit == nullptr) return Answer(false);
         }
         const char *at = hit - key;
-        const Comparison c = CompareCore(at, core, g.core, key);
+        const Comparison c = CompareAt(at, p, lead, key);
         QELRPT_WILDCARD_STEPS(c.steps);
-        if (c.place == Place::Found) return AfterCore(g, at);
-        if (c.place == Place::CandidateEnds) return Answer(false);
+        switch (c.place) {
+            case Place::Found:
+                return {at + c.length, p + c.length, GoOn};
+            case Place::FoundAtEnd:
+                return Answer(true);
+            case Place::LastShortOfEnd:
+                return SearchLinear(t, s, p);  // compare the tail instead
+            case Place::CandidateEnds:
+                return Answer(false);
+            case Place::Mismatch:
+                break;
+        }
+        if (++failures == 2 && std::strchr(p + c.length, AnyRun) == nullptr) return SearchLinear(t, s, p);
         compared += c.steps;
-        if (compared > 2 * static_cast<std::size_t>(hit - start) + 64) return SearchLinear(t, at + 1, g);
+        if (compared > 2 * static_cast<std::size_t>(hit - s) + 64) return SearchLinear(t, at + 1, p);
     }
-}
-
-// The segment at `p` (star-free, not empty) at its leftmost place in the
-// candidate from t.at on, or the answer when the segment is the last.
-[[gnu::always_inline]] inline Step SearchSegment(Text &t, const char *p) {
-    const Segment g = MeasureSegment(p);
-    if (g.last) return CompareTail(t, g);
-    if (g.core > 0) return SearchCore(t, g);
-    // Only "%": so many characters, whatever they are.
-    QELRPT_WILDCARD_STEPS(g.m);
-    for (std::size_t i = 0; i < g.m; ++i)
-        if (t.at[i] == '\0') return Answer(false);
-    return {t.at + g.m, p + g.m, GoOn};
 }
 
 }  // namespace

@@ -54,6 +54,8 @@ const Family kFamilies[] = {
      [](std::size_t k) { return "*" + std::string(k, 'a') + "b*"; }, 0, false},
     {"a^n against *%^k ab*", [](std::size_t n) { return std::string(n, 'a'); },
      [](std::size_t k) { return "*" + std::string(k, '%') + "ab*"; }, 0, false},
+    {"b^n against *%^k bba*", [](std::size_t n) { return std::string(n, 'b'); },
+     [](std::size_t k) { return "*" + std::string(k, '%') + "bba*"; }, 0, false},
     {"a^n against *ab %^k*", [](std::size_t n) { return std::string(n, 'a'); },
      [](std::size_t k) { return "*ab" + std::string(k, '%') + "*"; }, 0, false},
     {"a^n b against *a %^k b*", [](std::size_t n) { return std::string(n, 'a') + "b"; },
