@@ -27,6 +27,9 @@ namespace {
 
 using support::Repeat;
 
+// A random number below n.
+std::size_t Below(std::mt19937_64 &rng, std::size_t n) { return static_cast<std::size_t>(rng() % n); }
+
 struct Counted {
     int answer;
     std::uint64_t steps;
@@ -134,11 +137,11 @@ TEST(TwoWaySearch, FindsTheLeftmostOccurrence) {
     std::size_t found = 0, differences = 0;
     for (int i = 0; i < 200000 && differences < 10; ++i) {
         const char letters = static_cast<char>(2 + i % 2);
-        const std::string text = randomText(rng() % 40, letters);
-        std::string needle = randomText(1 + rng() % 8, letters);
+        const std::string text = randomText(Below(rng, 40), letters);
+        std::string needle = randomText(1 + Below(rng, 8), letters);
         if (i % 2 == 0 && !text.empty()) {
-            const std::size_t from = rng() % text.size();
-            needle = text.substr(from, 1 + rng() % 8);
+            const std::size_t from = Below(rng, text.size());
+            needle = text.substr(from, 1 + Below(rng, 8));
         }
         const char *expected = PlainFind(text, needle);
         const char *actual = qelrpt_counted::TwoWaySearch(text.c_str(), text.size(), needle.c_str(), needle.size());
@@ -167,14 +170,14 @@ TEST(ShiftAndSearch, FindsTheLeftmostPlace) {
     std::mt19937_64 rng(0x53414E44ULL);
     std::size_t found = 0, differences = 0;
     for (int i = 0; i < 400 && differences < 10; ++i) {
-        std::string text(1 + rng() % 5000, 'a');
+        std::string text(1 + Below(rng, 5000), 'a');
         for (char &c : text) c = rng() % 16 == 0 ? 'b' : 'a';
-        const std::size_t len = 1 + rng() % 150;
-        const std::size_t from = rng() % text.size();
+        const std::size_t len = 1 + Below(rng, 150);
+        const std::size_t from = Below(rng, text.size());
         std::string segment = text.substr(from, len);
         for (char &c : segment)
             if (rng() % 3 == 0) c = '%';
-        if (i % 3 == 0) segment[rng() % segment.size()] = 'b';
+        if (i % 3 == 0) segment[Below(rng, segment.size())] = 'b';
         const char *expected = PlainFindWithOnes(text, segment);
         const char *actual = qelrpt_counted::ShiftAndSearch(text.c_str(), text.size(), segment.c_str(), segment.size());
         found += expected != nullptr ? 1U : 0U;
