@@ -22,8 +22,8 @@
 // strchr and one comparison.  A run of "%" at the start of a segment is
 // skipped (it only asks for so many characters before the core), so the
 // places tried are those of the key, never those of the run.  The search
-// counts every character it compares; when they outgrow twice the
-// distance it has advanced (plus a small allowance), the text is one on
+// counts every character it compares; when they outgrow the distance it
+// has advanced (plus a small allowance), the text is one on
 // which the simple way could take len(candidate) x len(segment) steps,
 // and the search goes over to a method whose time is linear.  That method
 // searches for the segment's core, from its first literal to its last;
@@ -363,10 +363,11 @@ Segment MeasureSegment(const char *p) {
     return g;
 }
 
-// The last segment: the candidate's tail, measured once.
-Step CompareTail(Text &t, const Segment &g) {
+// The last segment, of m characters at `p`: the candidate's tail,
+// measured once.
+Step CompareTail(Text &t, const char *p, std::size_t m) {
     const char *end = EndOf(t);
-    return Answer(static_cast<std::size_t>(end - t.at) >= g.m && SegmentMatchesAt(end - g.m, g.p, g.m));
+    return Answer(static_cast<std::size_t>(end - t.at) >= m && SegmentMatchesAt(end - m, p, m));
 }
 
 // The rest of the search for the segment at `p`, with linear time, for a
@@ -375,7 +376,7 @@ Step CompareTail(Text &t, const Segment &g) {
 // core is searched for; the "%" around it ask for so many characters.
 Step SearchLinear(Text &t, const char *from, const char *p) {
     const Segment g = MeasureSegment(p);
-    if (g.last) return CompareTail(t, g);
+    if (g.last) return CompareTail(t, p, g.m);
     const char *end = EndOf(t);
     const std::size_t trail = g.m - g.lead - g.core;
     const auto room = static_cast<std::size_t>(end - from);
@@ -422,8 +423,8 @@ struct Comparison {
 //
 // The simple way: strchr jumps to the next occurrence of the key, and the
 // segment is compared in step there.  Every comparison counts: when the
-// characters compared outgrow twice the distance the search has advanced
-// (plus a small allowance), the text is one on which the simple way could
+// characters compared outgrow the distance the search has advanced (plus
+// a small allowance), the text is one on which the simple way could
 // take len(candidate) x len(segment) steps, and the search goes over to
 // the linear one.  So does a segment found to be the last at its second
 // failed place (its tail is compared instead).
@@ -457,15 +458,16 @@ Step SearchSegment(Text &t, const char *p) {
             case Place::FoundAtEnd:
                 return Answer(true);
             case Place::LastShortOfEnd:
-                return SearchLinear(t, s, p);  // compare the tail instead
+                return CompareTail(t, p, c.length);  // compare the tail instead
             case Place::CandidateEnds:
                 return Answer(false);
             case Place::Mismatch:
                 break;
         }
-        if (++failures == 2 && std::strchr(p + c.length, AnyRun) == nullptr) return SearchLinear(t, s, p);
+        if (++failures == 2 && std::strchr(p + c.length, AnyRun) == nullptr)
+            return CompareTail(t, p, c.length + std::strlen(p + c.length));
         compared += c.steps;
-        if (compared > 2 * static_cast<std::size_t>(hit - s) + 64) return SearchLinear(t, at + 1, p);
+        if (compared > static_cast<std::size_t>(hit - s) + 64) return SearchLinear(t, at + 1, p);
     }
 }
 
