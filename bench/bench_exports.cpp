@@ -612,7 +612,7 @@ int main(int argc, char **argv) {
 
     std::printf("Plug-in: %s\n", plugin.c_str());
     DescribeNames(names);
-    std::printf("Every result agrees with snprintf, fnmatch and the two-pointer matcher.\n");
+    std::printf("Every result agrees with snprintf, fnmatch, the two-pointer and the memmem matcher.\n");
     std::vector<double> ir;
     std::string problem = "not asked for (--no-callgrind)";
     if (callgrind) {
