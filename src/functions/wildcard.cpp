@@ -428,7 +428,11 @@ struct Comparison {
 // take len(candidate) x len(segment) steps, and the search goes over to
 // the linear one.  So does a segment found to be the last at its second
 // failed place (its tail is compared instead).
-Step SearchSegment(Text &t, const char *p) {
+//
+// `resume`, when not null, is where the search goes on: the segment starts
+// with its key, and the place just before `resume` was compared, with
+// `compared` characters, and failed.
+Step SearchSegment(Text &t, const char *p, const char *resume, std::size_t compared) {
     const char *s = t.at;
     std::size_t lead = 0;
     while (p[lead] == AnyOne) ++lead;
@@ -441,8 +445,8 @@ Step SearchSegment(Text &t, const char *p) {
     const char keyChar = p[key];
     if (keyChar == AnyRun) return {s + key, p + key, GoOn};  // only "%": any characters
     if (keyChar == '\0') return Answer(true);                // only "%", last: the candidate holds enough
-    std::size_t compared = 0, failures = 0;
-    for (const char *hit = s + key;; ++hit) {
+    std::size_t failures = resume != nullptr ? 1 : 0;
+    for (const char *hit = resume != nullptr ? resume : s + key;; ++hit) {
         if (*hit != keyChar) {
             [[maybe_unused]] const char *from = hit;
             hit = std::strchr(hit, keyChar);
@@ -471,8 +475,37 @@ Step SearchSegment(Text &t, const char *p) {
     }
 }
 
+// The match from the segment at `p` on, the candidate's rest at `s`; the
+// segment's search resumes at `resume` when that is not null (see
+// SearchSegment).
+[[gnu::noinline]] int MatchRest(const char *s, const char *p, const char *resume, std::size_t compared) {
+    Text t{s, nullptr};
+    for (;;) {
+        const Step step = SearchSegment(t, p, resume, compared);
+        if (step.answer != GoOn) return step.answer;
+        t.at = step.s;
+        p = step.p;
+        while (*p == AnyRun) ++p;
+        if (*p == '\0') return 1;  // a trailing star takes the rest
+        resume = nullptr;
+        compared = 0;
+    }
+}
+
+// The last segment, the `m` pattern characters at `p`, which matched at
+// `at` short of the candidate's end: whether it matches the tail.
+[[gnu::noinline]] int TailMatches(const char *at, const char *p, std::size_t m) {
+    const char *end = at + m + std::strlen(at + m);
+    QELRPT_WILDCARD_STEPS(static_cast<std::size_t>(end - at) - m + 1);
+    return SegmentMatchesAt(end - m, p, m) ? 1 : 0;
+}
+
 }  // namespace
 
+// The head, then each segment tried at the first place of its first
+// literal when that is one of the rarest: most segments are settled
+// there.  Everything else goes to MatchRest, which the first failed place
+// hands its count.
 int WildcardMatch(const char *candidate, const char *pattern) {
     const char *s = candidate;
     const char *p = pattern;
@@ -489,14 +522,35 @@ int WildcardMatch(const char *candidate, const char *pattern) {
         }
     }
 
-    Text t{s, nullptr};
     for (;;) {
         while (*p == AnyRun) ++p;
-        if (*p == '\0') return 1;  // a trailing star takes the rest
-        const Step step = SearchSegment(t, p);
-        if (step.answer != GoOn) return step.answer;
-        t.at = step.s;
-        p = step.p;
+        const char first = *p;
+        if (first == '\0') return 1;  // a trailing star takes the rest
+        if (Rarity.of[static_cast<unsigned char>(first)] != RarestRank) return MatchRest(s, p, nullptr, 0);
+        std::size_t compared = 0;
+        const char *hit = s;
+        std::size_t i = 1;
+        for (;; ++hit) {
+            [[maybe_unused]] const char *from = hit;
+            hit = std::strchr(hit, first);
+            QELRPT_WILDCARD_STEPS(hit != nullptr ? static_cast<std::size_t>(hit - from) : std::strlen(from));
+            if (hit == nullptr) return 0;
+            for (i = 1;; ++i) {
+                const char c = p[i];
+                if (c == AnyRun || c == '\0') break;
+                if (c == hit[i]) continue;
+                if (hit[i] == '\0') return 0;  // and at every later place
+                if (c != AnyOne) break;
+            }
+            if (p[i] == AnyRun || p[i] == '\0') break;
+            QELRPT_WILDCARD_STEPS(i + 1);
+            compared += i + 1;
+            if (compared > static_cast<std::size_t>(hit - s) + 64) return MatchRest(s, p, hit + 1, compared);
+        }
+        QELRPT_WILDCARD_STEPS(i);
+        if (p[i] == '\0') return hit[i] == '\0' ? 1 : TailMatches(hit, p, i);
+        s = hit + i;
+        p += i;
     }
 }
 
