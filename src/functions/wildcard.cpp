@@ -35,8 +35,16 @@
 //     per 64 characters of the core, O(n x ceil(m / 64)), on a fixed
 //     window of starts so that the stack stays bounded;
 //   - the last segment: compared with the candidate's tail, measured once;
-//     a segment is found to be the last at its second failed place at the
-//     latest.
+//     a segment that starts with a separator (often a leaf) is looked at
+//     for a star before anything else, any other is found to be the last
+//     at its second failed place at the latest.
+//
+// The common shapes take a lean road with few registers to save: the head
+// is compared with one table look per character (WildcardMatch), and a
+// segment that starts with one of the rarest literals is looked for with
+// strchr and compared in a small loop that counts its comparisons
+// (MatchSegments).  Everything else, and a search whose comparisons
+// outgrow its advance, goes to MatchRest with the count so far.
 //
 // So a match costs O(n + m) for star-free segments of literals and
 // O(n x ceil(m / 64)) for a segment holding "%", whatever its runs.  The
@@ -300,6 +308,7 @@ constexpr RarityTable MakeRarityTable() {
 }
 constexpr RarityTable Rarity = MakeRarityTable();
 constexpr unsigned char RarestRank = 4;
+constexpr unsigned char SeparatorRank = 1;
 
 // How far into a core the key is looked for: a key further in makes every
 // place cost more comparisons before it.
@@ -500,33 +509,54 @@ Step SearchSegment(Text &t, const char *p, const char *resume, std::size_t compa
     return SegmentMatchesAt(end - m, p, m) ? 1 : 0;
 }
 
-}  // namespace
+// The last segment, the `m` pattern characters at `p`, against the tail
+// of the candidate's rest at `s`, measured once.
+int LastMatches(const char *s, const char *p, std::size_t m) {
+    const std::size_t n = std::strlen(s);
+    QELRPT_WILDCARD_STEPS(n + 1);
+    return n >= m && SegmentMatchesAt(s + n - m, p, m) ? 1 : 0;
+}
 
-// The head, then each segment tried at the first place of its first
-// literal when that is one of the rarest: most segments are settled
-// there.  Everything else goes to MatchRest, which the first failed place
-// hands its count.
-int WildcardMatch(const char *candidate, const char *pattern) {
-    const char *s = candidate;
-    const char *p = pattern;
+// The characters that end a run of agreeing characters in the pattern:
+// the star and the end.
+struct StopTable {
+    bool of[256];
+};
+constexpr StopTable MakeStopTable() {
+    StopTable t{};
+    t.of[static_cast<unsigned char>(AnyRun)] = true;
+    t.of[0] = true;
+    return t;
+}
+constexpr StopTable Stops = MakeStopTable();
 
-    // The head: pattern and candidate in step up to the first star.
-    for (;; ++p, ++s) {
-        QELRPT_WILDCARD_STEPS(1);
-        const char c = *p;
-        if (c == AnyRun) break;
-        if (c == *s) {
-            if (c == '\0') return 1;  // both end together
-        } else if (c != AnyOne || *s == '\0') {
-            return 0;
-        }
-    }
+// The offset of the first pattern character at `p` that differs from the
+// candidate's at `s`, or is a star or the end (one table look per
+// character instead of two comparisons).
+[[gnu::always_inline]] inline std::size_t Agreeing(const char *s, const char *p) {
+    std::size_t i = 0;
+    while (p[i] == s[i] && !Stops.of[static_cast<unsigned char>(p[i])]) ++i;
+    return i;
+}
 
+// The segments after the head, the candidate's rest at `s`: each tried at
+// the first place of its first literal when that is one of the rarest,
+// where most segments are settled.  Everything else goes to MatchRest,
+// which the first failed places hand their count.
+[[gnu::noinline]] int MatchSegments(const char *s, const char *p) {
     for (;;) {
         while (*p == AnyRun) ++p;
         const char first = *p;
         if (first == '\0') return 1;  // a trailing star takes the rest
-        if (Rarity.of[static_cast<unsigned char>(first)] != RarestRank) return MatchRest(s, p, nullptr, 0);
+        const unsigned char rank = Rarity.of[static_cast<unsigned char>(first)];
+        if (rank == SeparatorRank && std::strchr(p + 1, AnyRun) == nullptr) {
+            // A last segment that starts with a separator, often a leaf:
+            // its tail is compared at once.
+            const std::size_t m = std::strlen(p);
+            QELRPT_WILDCARD_STEPS(2 * m + 2);
+            return LastMatches(s, p, m);
+        }
+        if (rank != RarestRank) return MatchRest(s, p, nullptr, 0);
         std::size_t compared = 0;
         const char *hit = s;
         std::size_t i = 1;
@@ -551,6 +581,25 @@ int WildcardMatch(const char *candidate, const char *pattern) {
         if (p[i] == '\0') return hit[i] == '\0' ? 1 : TailMatches(hit, p, i);
         s = hit + i;
         p += i;
+    }
+}
+
+}  // namespace
+
+// The head, pattern and candidate in step up to the first star, then the
+// segments (a call that the compiler makes a jump).
+int WildcardMatch(const char *candidate, const char *pattern) {
+    const char *s = candidate;
+    const char *p = pattern;
+    for (;; ++p, ++s) {
+        const std::size_t i = Agreeing(s, p);
+        QELRPT_WILDCARD_STEPS(i + 1);
+        p += i;
+        s += i;
+        const char c = *p;
+        if (c == AnyRun) return MatchSegments(s, p);
+        if (c == *s) return 1;  // both end together
+        if (c != AnyOne || *s == '\0') return 0;
     }
 }
 
