@@ -539,48 +539,65 @@ constexpr StopTable Stops = MakeStopTable();
     return i;
 }
 
-// The segments after the head, the candidate's rest at `s`: each tried at
-// the first place of its first literal when that is one of the rarest,
-// where most segments are settled.  Everything else goes to MatchRest,
-// which the first failed places hand their count.
+// The segments after the head, from the segment at `p` (neither a star nor
+// the end), the candidate's rest at `s`.  A segment
+// whose first literal is one of the rarest (Key 0), or whose second is
+// after a separator (Key 1, a level's name), is looked for with strchr
+// at its key and compared in a small loop, where most segments are
+// settled; each key has its own copy of the loop, and a segment of the
+// other kind goes to the other copy.  A last segment that starts with a
+// separator, often a leaf, is compared with the tail at once.  Everything
+// else, and a search whose comparisons outgrow its advance, goes to
+// MatchRest with the count so far.
+template <std::size_t Key>
 [[gnu::noinline]] int MatchSegments(const char *s, const char *p) {
     for (;;) {
-        while (*p == AnyRun) ++p;
         const char first = *p;
-        if (first == '\0') return 1;  // a trailing star takes the rest
         const unsigned char rank = Rarity.of[static_cast<unsigned char>(first)];
-        if (rank == SeparatorRank && std::strchr(p + 1, AnyRun) == nullptr) {
-            // A last segment that starts with a separator, often a leaf:
-            // its tail is compared at once.
-            const std::size_t m = std::strlen(p);
-            QELRPT_WILDCARD_STEPS(2 * m + 2);
-            return LastMatches(s, p, m);
+        if constexpr (Key == 0) {
+            if (rank != RarestRank) return rank == SeparatorRank ? MatchSegments<1>(s, p) : MatchRest(s, p, nullptr, 0);
+        } else {
+            if (rank == RarestRank) return MatchSegments<0>(s, p);
+            if (rank != SeparatorRank) return MatchRest(s, p, nullptr, 0);
+            if (std::strchr(p + 1, AnyRun) == nullptr) {
+                const std::size_t m = std::strlen(p);
+                QELRPT_WILDCARD_STEPS(2 * m + 2);
+                return LastMatches(s, p, m);
+            }
+            if (Rarity.of[static_cast<unsigned char>(p[1])] != RarestRank) return MatchRest(s, p, nullptr, 0);
+            if (*s == '\0') return 0;  // no room for the separator
         }
-        if (rank != RarestRank) return MatchRest(s, p, nullptr, 0);
+        const char keyChar = p[Key];
         std::size_t compared = 0;
-        const char *hit = s;
-        std::size_t i = 1;
-        for (;; ++hit) {
-            [[maybe_unused]] const char *from = hit;
-            hit = std::strchr(hit, first);
+        const char *at = s;
+        std::size_t i = 0;
+        for (;; ++at) {
+            [[maybe_unused]] const char *from = at + Key;
+            const char *hit = std::strchr(at + Key, keyChar);
             QELRPT_WILDCARD_STEPS(hit != nullptr ? static_cast<std::size_t>(hit - from) : std::strlen(from));
             if (hit == nullptr) return 0;
-            for (i = 1;; ++i) {
-                const char c = p[i];
-                if (c == AnyRun || c == '\0') break;
-                if (c == hit[i]) continue;
-                if (hit[i] == '\0') return 0;  // and at every later place
-                if (c != AnyOne) break;
+            at = hit - Key;
+            i = 0;  // a mismatch before the key
+            if (Key == 0 || at[0] == first) {
+                for (i = Key + 1;; ++i) {
+                    const char c = p[i];
+                    if (c == AnyRun || c == '\0') break;
+                    if (c == at[i]) continue;
+                    if (at[i] == '\0') return 0;  // and at every later place
+                    if (c != AnyOne) break;
+                }
+                if (p[i] == AnyRun || p[i] == '\0') break;
             }
-            if (p[i] == AnyRun || p[i] == '\0') break;
             QELRPT_WILDCARD_STEPS(i + 1);
             compared += i + 1;
-            if (compared > static_cast<std::size_t>(hit - s) + 64) return MatchRest(s, p, hit + 1, compared);
+            if (compared > static_cast<std::size_t>(at - s) + 64) return MatchRest(s, p, hit + 1, compared);
         }
         QELRPT_WILDCARD_STEPS(i);
-        if (p[i] == '\0') return hit[i] == '\0' ? 1 : TailMatches(hit, p, i);
-        s = hit + i;
+        if (p[i] == '\0') return at[i] == '\0' ? 1 : TailMatches(at, p, i);
+        s = at + i;
         p += i;
+        while (*p == AnyRun) ++p;
+        if (*p == '\0') return 1;  // a trailing star takes the rest
     }
 }
 
@@ -597,7 +614,13 @@ int WildcardMatch(const char *candidate, const char *pattern) {
         p += i;
         s += i;
         const char c = *p;
-        if (c == AnyRun) return MatchSegments(s, p);
+        if (c == AnyRun) {
+            do ++p;
+            while (*p == AnyRun);
+            if (*p == '\0') return 1;  // a trailing star takes the rest
+            const bool separator = Rarity.of[static_cast<unsigned char>(*p)] == SeparatorRank;
+            return separator ? MatchSegments<1>(s, p) : MatchSegments<0>(s, p);
+        }
         if (c == *s) return 1;  // both end together
         if (c != AnyOne || *s == '\0') return 0;
     }
