@@ -195,11 +195,12 @@ TEST(WildcardMatch, AgreesWithReferenceOnAllShortInputs) {
     };
     // Every candidate over {a, b} against every pattern over {a, b, *, %};
     // then candidates that hold "*" and "%" themselves; then level
-    // separators.
+    // separators, and separators with a capital.
     const Space spaces[] = {
         {"ab", 6, "ab*%", 6},
         {"ab*%", 4, "ab*%", 5},
         {"a\\.", 4, "a\\.*%", 5},
+        {"aA\\", 5, "aA\\*%", 5},
     };
     for (const Space &space : spaces) {
         Comparison cmp;
@@ -288,6 +289,9 @@ TEST(WildcardMatch, AgreesWithReferenceOnRandomInputs) {
     const Sample samples[] = {
         {"letters", "aaabbb*%", "aaabb**%", 3000000},
         {"separators", "aa\\\\..b%", "a\\\\..b**%", 1000000},
+        // Capitals are the keys the matcher jumps to first, alone or after
+        // a separator.
+        {"capitals", "aaAAB\\.b%", "aAAB\\.b**%", 1000000},
     };
     Generator gen(0x5157494C44ULL);
     char candidate[kMaxRandomLen + 1];
