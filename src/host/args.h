@@ -34,6 +34,19 @@ inline const char *StringArgument(const UFCallBlock *block, unsigned n) {
     return node != nullptr ? node->value.string : nullptr;
 }
 
+// The texts of String arguments 1 and 2, each null when missing (as
+// StringArgument reads them), from one walk of the list.
+struct FirstTwoTexts {
+    const char *first;
+    const char *second;
+};
+inline FirstTwoTexts FirstTwoStringArguments(const UFCallBlock *block) {
+    const UFArgNode *one = block != nullptr ? block->firstArg : nullptr;
+    if (one == nullptr) return {nullptr, nullptr};
+    const UFArgNode *two = one->next;
+    return {one->value.string, two != nullptr ? two->value.string : nullptr};
+}
+
 // Stores Number argument `n` in `*value` and answers true, or answers
 // false when the argument is missing.  The value is as the host passes
 // it, 100 times the formula value.

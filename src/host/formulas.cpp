@@ -50,12 +50,11 @@ struct HostAdapter<String(String), worker> {
 template <typename WorkerFor<String(String, String)>::type worker>
 struct HostAdapter<String(String, String), worker> {
     static UFError Answer(UFCallBlock *block) {
-        const char *current = StringArgument(block, 2);
+        const auto [previous, current] = FirstTwoStringArguments(block);
         if (current == nullptr) {
             WriteEmptyResult(block);
             return 0;
         }
-        const char *previous = StringArgument(block, 1);
         char text[TextBufferSize];
         WriteStringResult(block, text, worker(previous != nullptr ? previous : "", current, text));
         return 0;
@@ -94,8 +93,7 @@ struct HostAdapter<Boolean(Number), worker> {
 template <typename WorkerFor<Boolean(String, String)>::type worker>
 struct HostAdapter<Boolean(String, String), worker> {
     static UFError Answer(UFCallBlock *block) {
-        const char *first = StringArgument(block, 1);
-        const char *second = StringArgument(block, 2);
+        const auto [first, second] = FirstTwoStringArguments(block);
         WriteBooleanResult(block, first != nullptr && second != nullptr && worker(first, second) != 0);
         return 0;
     }
