@@ -558,23 +558,52 @@ constexpr StopTable Stops = MakeStopTable();
 // else, and a search whose comparisons outgrow its advance, goes to
 // MatchRest with the count so far.
 template <std::size_t Key>
+int MatchSegments(const char *s, const char *p);
+
+// Whether the segment at `p` takes the road of Key; otherwise `*answer`
+// is the match's answer by the road it takes.
+template <std::size_t Key>
+[[gnu::always_inline]] inline bool TakesKey(const char *s, const char *p, int *answer) {
+    const unsigned char rank = Rarity.of[static_cast<unsigned char>(*p)];
+    if constexpr (Key == 0) {
+        if (rank == RarestRank) return true;
+        *answer = rank == SeparatorRank ? MatchSegments<1>(s, p) : MatchRest(s, p, nullptr, 0);
+    } else if (rank == RarestRank) {
+        *answer = MatchSegments<0>(s, p);
+    } else if (rank == SeparatorRank && std::strchr(p + 1, AnyRun) == nullptr) {
+        const std::size_t m = std::strlen(p);
+        QELRPT_WILDCARD_STEPS(2 * m + 2);
+        *answer = LastMatches(s, p, m);
+    } else if (rank != SeparatorRank || Rarity.of[static_cast<unsigned char>(p[1])] != RarestRank) {
+        *answer = MatchRest(s, p, nullptr, 0);
+    } else {
+        if (*s != '\0') return true;
+        *answer = 0;  // no room for the separator
+    }
+    return false;
+}
+
+// The segment at `p` compared with the candidate at `at`, its key (at
+// offset Key) seen to match: where the comparison stopped, at a star or
+// the pattern's end when the segment matches there.  A candidate that
+// ends inside the segment is a mismatch (at every later place too, which
+// the search finds without a further comparison).
+template <std::size_t Key>
+[[gnu::always_inline]] inline std::size_t CompareKeyed(const char *at, const char *p) {
+    if (Key != 0 && at[0] != p[0]) return 0;  // the separator before the key differs
+    for (std::size_t i = Key + 1;; ++i) {
+        const char c = p[i];
+        if (c == AnyRun || c == '\0') return i;
+        if (c == at[i]) continue;
+        if (at[i] == '\0' || c != AnyOne) return i;
+    }
+}
+
+template <std::size_t Key>
 [[gnu::noinline]] int MatchSegments(const char *s, const char *p) {
     for (;;) {
-        const char first = *p;
-        const unsigned char rank = Rarity.of[static_cast<unsigned char>(first)];
-        if constexpr (Key == 0) {
-            if (rank != RarestRank) return rank == SeparatorRank ? MatchSegments<1>(s, p) : MatchRest(s, p, nullptr, 0);
-        } else {
-            if (rank == RarestRank) return MatchSegments<0>(s, p);
-            if (rank != SeparatorRank) return MatchRest(s, p, nullptr, 0);
-            if (std::strchr(p + 1, AnyRun) == nullptr) {
-                const std::size_t m = std::strlen(p);
-                QELRPT_WILDCARD_STEPS(2 * m + 2);
-                return LastMatches(s, p, m);
-            }
-            if (Rarity.of[static_cast<unsigned char>(p[1])] != RarestRank) return MatchRest(s, p, nullptr, 0);
-            if (*s == '\0') return 0;  // no room for the separator
-        }
+        int answer = 0;
+        if (!TakesKey<Key>(s, p, &answer)) return answer;
         const char keyChar = p[Key];
         std::size_t compared = 0;
         const char *at = s;
@@ -585,17 +614,8 @@ template <std::size_t Key>
             QELRPT_WILDCARD_STEPS(hit != nullptr ? static_cast<std::size_t>(hit - from) : std::strlen(from));
             if (hit == nullptr) return 0;
             at = hit - Key;
-            i = 0;  // a mismatch before the key
-            if (Key == 0 || at[0] == first) {
-                for (i = Key + 1;; ++i) {
-                    const char c = p[i];
-                    if (c == AnyRun || c == '\0') break;
-                    if (c == at[i]) continue;
-                    if (at[i] == '\0') return 0;  // and at every later place
-                    if (c != AnyOne) break;
-                }
-                if (p[i] == AnyRun || p[i] == '\0') break;
-            }
+            i = CompareKeyed<Key>(at, p);
+            if (p[i] == AnyRun || p[i] == '\0') break;
             QELRPT_WILDCARD_STEPS(i + 1);
             compared += i + 1;
             if (compared > static_cast<std::size_t>(at - s) + 64) return MatchRest(s, p, hit + 1, compared);
