@@ -40,9 +40,10 @@
 //     at its second failed place at the latest.
 //
 // The common shapes take a lean road with few registers to save: the head
-// is compared with one table look per character (WildcardMatch), and a
-// segment that starts with one of the rarest literals is looked for with
-// strchr and compared in a small loop that counts its comparisons
+// is compared four characters a round with one table look per character
+// (WildcardMatch), and a segment that starts with one of the rarest
+// literals, or with a separator and one of them, is looked for with strchr
+// at that literal and compared in a small loop that counts its comparisons
 // (MatchSegments).  Everything else, and a search whose comparisons
 // outgrow its advance, goes to MatchRest with the count so far.
 //
