@@ -63,7 +63,8 @@ double NumberArgument(FunctionCallInfo fcinfo, int n) {
     const Oid type = get_fn_expr_argtype(fcinfo->flinfo, n);
     if (type == FLOAT8OID) return ScaledFromDouble(PG_GETARG_FLOAT8(n));
     if (type == INT8OID) return ScaledFromInteger(PG_GETARG_INT64(n));
-    if (type != NUMERICOID) ereport(ERROR, (errmsg("qelrpt: a Number argument must be numeric, double precision or bigint")));
+    if (type != NUMERICOID)
+        ereport(ERROR, (errmsg("qelrpt: a Number argument must be numeric, double precision or bigint")));
     const char *text = DatumGetCString(DirectFunctionCall1(numeric_out, PG_GETARG_DATUM(n)));
     const std::size_t len = std::strlen(text);
     char *scratch = static_cast<char *>(palloc(len + DecimalScratchExtra));
@@ -131,10 +132,10 @@ struct PgAdapter<Boolean(String, String), worker> {
 // One C function per row, qelrpt_ and the row's formula name.
 extern "C" {
 #define QELRPT_PG_FUNCTION(name, entry, result, params, holes, descriptions, worker) \
-    PG_FUNCTION_INFO_V1(qelrpt_##name);                                             \
-    PGDLLEXPORT Datum qelrpt_##name(PG_FUNCTION_ARGS) {                             \
-        using namespace qelrpt;                                                     \
-        return PgAdapter<result params, worker>::Call(fcinfo);                      \
+    PG_FUNCTION_INFO_V1(qelrpt_##name);                                              \
+    PGDLLEXPORT Datum qelrpt_##name(PG_FUNCTION_ARGS) {                              \
+        using namespace qelrpt;                                                      \
+        return PgAdapter<result params, worker>::Call(fcinfo);                       \
     }
 QELRPT_FUNCTION_TABLE(QELRPT_PG_FUNCTION)
 #undef QELRPT_PG_FUNCTION

@@ -33,7 +33,8 @@ long long LeadingPower(const char *text, std::size_t len) {
     const std::size_t whole = point != nullptr ? static_cast<std::size_t>(point - text) : len;
     for (std::size_t i = 0; i < len; ++i) {
         if (text[i] == '.' || text[i] == '0') continue;
-        return i < whole ? static_cast<long long>(whole - i) - 1 : static_cast<long long>(whole) - static_cast<long long>(i);
+        return i < whole ? static_cast<long long>(whole - i) - 1
+                         : static_cast<long long>(whole) - static_cast<long long>(i);
     }
     return std::numeric_limits<int>::min();
 }
@@ -53,26 +54,55 @@ bool ReadSpecial(const char *text, std::size_t len, bool negative, double *out) 
     return true;
 }
 
+// Reads the exponent after the mantissa, text[0, len) being "e" or "E",
+// an optional sign and digits, into `*exponent`, clamped far beyond either
+// end of the double range.  False when it is no exponent.
+bool ReadExponent(const char *text, std::size_t len, long long *exponent) {
+    constexpr long long Far = 1000000;
+    const char *end = text + len;
+    const char *digits = len > 1 && text[1] == '+' ? text + 2 : text + 1;
+    if (digits >= end) return false;
+    long long value = 0;
+    const auto [stop, ec] = std::from_chars(digits, end, value);
+    if (stop != end) return false;
+    if (ec != std::errc()) value = *digits == '-' ? -Far : Far;
+    *exponent = value < -Far ? -Far : value > Far ? Far : value;
+    return true;
+}
+
+// Reads "[-]mantissa" "e" exponent from scratch[0, len): the nearest
+// double, or beyond the double range an infinity or a zero of the sign.
+bool ReadScaled(const char *scratch, std::size_t len, const char *mantissa, std::size_t mantissaLen, long long exponent,
+                double *out) {
+    double value = 0;
+    const auto [end, ec] = std::from_chars(scratch, scratch + len, value);
+    if (ec == std::errc::result_out_of_range) {
+        const bool large = LeadingPower(mantissa, mantissaLen) + exponent > 0;
+        value = large ? std::numeric_limits<double>::infinity() : 0.0;
+        value = scratch[0] == '-' ? -value : value;
+    } else if (ec != std::errc() || end != scratch + len) {
+        return false;
+    }
+    *out = value;
+    return true;
+}
+
 }  // namespace
 
 bool ScaledFromDecimal(const char *text, std::size_t len, char *scratch, double *out) {
     const bool negative = len > 0 && text[0] == '-';
     const std::size_t signLen = len > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
     const char *mantissa = text + signLen;
-    const char *e = mantissa;
-    while (e < text + len && *e != 'e' && *e != 'E') ++e;
-    const auto mantissaLen = static_cast<std::size_t>(e - mantissa);
+    const auto *exponentAt = static_cast<const char *>(std::memchr(mantissa, 'e', len - signLen));
+    if (exponentAt == nullptr) exponentAt = static_cast<const char *>(std::memchr(mantissa, 'E', len - signLen));
+    const char *end = text + len;
+    const auto mantissaLen = static_cast<std::size_t>((exponentAt != nullptr ? exponentAt : end) - mantissa);
     if (mantissaLen > 0 && !IsDigit(mantissa[0]) && mantissa[0] != '.')
         return ReadSpecial(mantissa, len - signLen, negative, out);
     if (!IsMantissa(mantissa, mantissaLen)) return false;
     long long exponent = 0;
-    if (e < text + len) {
-        const char *digits = e + 1 < text + len && e[1] == '+' ? e + 2 : e + 1;
-        const auto [end, ec] = std::from_chars(digits, text + len, exponent);
-        if (digits == text + len || end != text + len) return false;
-        if (ec != std::errc()) exponent = *digits == '-' ? -1000000 : 1000000;  // far beyond either end
-    }
-    exponent = exponent < -1000000 ? -1000000 : exponent > 1000000 ? 1000000 : exponent;
+    if (exponentAt != nullptr && !ReadExponent(exponentAt, static_cast<std::size_t>(end - exponentAt), &exponent))
+        return false;
     exponent += 2;  // 100 times the value
     std::size_t n = 0;
     if (negative) scratch[n++] = '-';
@@ -80,33 +110,23 @@ bool ScaledFromDecimal(const char *text, std::size_t len, char *scratch, double 
     n += mantissaLen;
     scratch[n++] = 'e';
     n = static_cast<std::size_t>(std::to_chars(scratch + n, scratch + n + 24, exponent).ptr - scratch);
-    double value = 0;
-    const auto [end, ec] = std::from_chars(scratch, scratch + n, value);
-    if (ec == std::errc::result_out_of_range) {
-        const bool large = LeadingPower(mantissa, mantissaLen) + exponent > 0;
-        value = large ? std::numeric_limits<double>::infinity() : 0.0;
-        value = negative ? -value : value;
-    } else if (ec != std::errc() || end != scratch + n) {
-        return false;
-    }
-    *out = value;
-    return true;
+    return ReadScaled(scratch, n, mantissa, mantissaLen, exponent, out);
 }
 
 double ScaledFromDouble(double value) {
     if (value != value || value - value != 0) return value;  // NaN, infinities
-    char text[32];
-    char scratch[sizeof text + DecimalScratchExtra];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    char text[32] = {};
+    char scratch[sizeof text + DecimalScratchExtra] = {};
+    auto *const end = std::to_chars(text, text + sizeof text, value).ptr;
     double scaled = value;
     ScaledFromDecimal(text, static_cast<std::size_t>(end - text), scratch, &scaled);
     return scaled;
 }
 
 double ScaledFromInteger(std::int64_t value) {
-    char text[24];
-    char scratch[sizeof text + DecimalScratchExtra];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    char text[24] = {};
+    char scratch[sizeof text + DecimalScratchExtra] = {};
+    auto *const end = std::to_chars(text, text + sizeof text, value).ptr;
     double scaled = 0;
     ScaledFromDecimal(text, static_cast<std::size_t>(end - text), scratch, &scaled);
     return scaled;

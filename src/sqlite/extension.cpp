@@ -31,9 +31,7 @@ namespace qelrpt {
 namespace {
 
 // A text argument, or null for NULL.
-const char *TextArgument(sqlite3_value *value) {
-    return reinterpret_cast<const char *>(sqlite3_value_text(value));
-}
+const char *TextArgument(sqlite3_value *value) { return reinterpret_cast<const char *>(sqlite3_value_text(value)); }
 
 // Sets the text result of a worker.
 void ResultText(sqlite3_context *context, const char *text, std::size_t len) {
@@ -126,15 +124,15 @@ struct SqliteAdapter<Boolean(String, String), worker> {
 
 // The entry point SQLite derives from the file name libqelrpt_sqlite.
 extern "C" __attribute__((visibility("default"))) int sqlite3_qelrptsqlite_init(sqlite3 *db, char ** /*error*/,
-                                                                                 const sqlite3_api_routines *api) {
+                                                                                const sqlite3_api_routines *api) {
     SQLITE_EXTENSION_INIT2(api);
     using namespace qelrpt;
     constexpr int Flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     int rc = SQLITE_OK;
-#define QELRPT_SQLITE_FUNCTION(name, entry, result, params, holes, descriptions, worker)                         \
-    if (rc == SQLITE_OK)                                                                                         \
+#define QELRPT_SQLITE_FUNCTION(name, entry, result, params, holes, descriptions, worker)                          \
+    if (rc == SQLITE_OK)                                                                                          \
         rc = sqlite3_create_function_v2(db, #name, static_cast<int>(SignatureParts<result params>::arity), Flags, \
-                                        nullptr, SqliteAdapter<result params, worker>::Call, nullptr, nullptr,   \
+                                        nullptr, SqliteAdapter<result params, worker>::Call, nullptr, nullptr,    \
                                         nullptr);
     QELRPT_FUNCTION_TABLE(QELRPT_SQLITE_FUNCTION)
 #undef QELRPT_SQLITE_FUNCTION
