@@ -27,7 +27,8 @@ test_packages=("${main_packages[@]}" googletest libbenchmark-dev g++-multilib
   sqlite3 libsqlite3-dev postgresql-15 postgresql-server-dev-15 libpq-dev)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev)
 coverage_packages=("${main_packages[@]}" googletest clang llvm)
-bench_packages=("${main_packages[@]}" googletest libbenchmark-dev valgrind)
+bench_packages=("${main_packages[@]}" googletest libbenchmark-dev valgrind
+  sqlite3 libsqlite3-dev postgresql-15 postgresql-server-dev-15 libpq-dev)
 
 # Prints the packages among "$@" that are not installed.
 missing() {

@@ -67,11 +67,11 @@ double NumberArgument(FunctionCallInfo fcinfo, int n) {
         ereport(ERROR, (errmsg("qelrpt: a Number argument must be numeric, double precision or bigint")));
     const char *text = DatumGetCString(DirectFunctionCall1(numeric_out, PG_GETARG_DATUM(n)));
     const std::size_t len = std::strlen(text);
-    char *scratch = static_cast<char *>(palloc(len + DecimalScratchExtra));
+    char local[64 + DecimalScratchExtra];
+    char *scratch = len <= 64 ? local : static_cast<char *>(palloc(len + DecimalScratchExtra));
     double value = 0;
     if (!ScaledFromDecimal(text, len, scratch, &value))
         ereport(ERROR, (errmsg("qelrpt: numeric value \"%s\" has no decimal form", text)));
-    pfree(scratch);
     return value;
 }
 
