@@ -22,7 +22,12 @@ function(qelrpt_make_postgresql_deb folder out)
   qelrpt_run(COMMAND ${CPACK_QELRPT_OBJCOPY} --only-keep-debug ${lib}/qelrpt.so ${debug})
   qelrpt_run(COMMAND ${CPACK_QELRPT_OBJCOPY} --strip-unneeded --remove-section=.comment ${lib}/qelrpt.so)
   qelrpt_run(COMMAND ${CPACK_QELRPT_OBJCOPY} --add-gnu-debuglink=${debug} ${lib}/qelrpt.so)
+  # The debug file joins the symbols archive with the modes and time of the
+  # others, whatever the umask.
+  qelrpt_run(COMMAND chmod 644 ${debug})
+  qelrpt_run(COMMAND touch -d @${QELRPT_EPOCH} ${debug})
   file(COPY ${QELRPT_STAGE}/share/doc/qelrpt/copyright DESTINATION ${doc})
+  set(ENV{SOURCE_DATE_EPOCH} ${QELRPT_EPOCH})
   string(TIMESTAMP date "%a, %d %b %Y %H:%M:%S +0000" UTC)
   file(WRITE ${CPACK_TOPLEVEL_DIRECTORY}/postgresql-changelog
     "qelrpt (${CPACK_PACKAGE_VERSION}) unstable; urgency=medium\n\n"
