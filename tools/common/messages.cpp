@@ -19,4 +19,14 @@ void Messages::Say(std::string_view message) {
     output_.Finish();
 }
 
+void Messages::SayAboutRecord(std::string_view message) {
+    if (++recordMessages_ <= MaxRecordMessages) Say(message);
+}
+
+void Messages::EndRecords() {
+    if (recordMessages_ > MaxRecordMessages)
+        Say("\xE2\x80\xA6 and " + std::to_string(recordMessages_ - MaxRecordMessages) + " more");
+    recordMessages_ = 0;
+}
+
 }  // namespace qtool

@@ -28,9 +28,22 @@ class Messages {
     // MaxSize bytes with "…".  Throws ToolError when it cannot be written.
     void Say(std::string_view message);
 
+    // The most messages about single records said in a row; the rest are
+    // counted.
+    static constexpr std::size_t MaxRecordMessages = 100;
+
+    // Says a message about one record of many (a malformed one, a result
+    // cut short), up to MaxRecordMessages of them until EndRecords.
+    void SayAboutRecord(std::string_view message);
+
+    // After the records: "… and N more" when some messages were not said;
+    // counting starts again.
+    void EndRecords();
+
    private:
     std::string prefix_;
     Output output_;
+    std::size_t recordMessages_ = 0;
 };
 
 }  // namespace qtool

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "errors.h"
 #include "output.h"
@@ -35,11 +36,37 @@ int Complain(Messages &messages, const std::string &message) {
     return ExitError;
 }
 
+// The arguments with each "--name=" (an option given an empty value) as
+// "--name" followed by an empty argument: CLI11 would take the argument
+// after it as the value.  Nothing after "--" is changed.
+std::vector<std::string> SplitEmptyValues(int argc, char **argv) {
+    std::vector<std::string> arguments;
+    bool options = true;
+    for (int i = 0; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (i > 0 && options && argument == "--") options = false;
+        const bool empty = i > 0 && options && argument.size() > 3 && argument.compare(0, 2, "--") == 0 &&
+                           argument.find('=') == argument.size() - 1;
+        if (!empty) {
+            arguments.push_back(std::move(argument));
+            continue;
+        }
+        argument.pop_back();
+        arguments.push_back(std::move(argument));
+        arguments.emplace_back();
+    }
+    return arguments;
+}
+
 int Run(const char *program, CLI::App &app, Messages &messages, int argc, char **argv, const Work &work) {
     const std::string hint = std::string("\nTry '") + program + " --help' for more information.";
     try {
         try {
-            return work(app, messages, argc, argv);
+            std::vector<std::string> arguments = SplitEmptyValues(argc, argv);
+            std::vector<char *> pointers;
+            for (std::string &argument : arguments) pointers.push_back(argument.data());
+            pointers.push_back(nullptr);
+            return work(app, messages, static_cast<int>(arguments.size()), pointers.data());
         } catch (const CLI::Success &request) {
             return Answer(app, request);
         } catch (const CLI::ParseError &error) {

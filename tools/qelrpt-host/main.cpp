@@ -17,23 +17,9 @@
 #include "plugin.h"
 #include "report.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace {
 
 using namespace qhost;
-
-#ifdef _WIN32
-constexpr const char *DefaultLibrary = "qelrpt.dll";
-constexpr char PathSeparator = '\\';
-#else
-constexpr const char *DefaultLibrary = "libqelrpt.so";
-constexpr char PathSeparator = '/';
-#endif
 
 constexpr int ExitOk = 0;
 constexpr int ExitSkipped = 1;
@@ -98,29 +84,8 @@ void Describe(CLI::App &app, CommandLine &line) {
     report->add_option("FILE", line.csv, "the CSV file")->required();
 }
 
-// The folder this program was started from, with a separator at its end,
-// or an empty text when it cannot be found.
-std::string ProgramFolder() {
-    std::string path;
-#ifdef _WIN32
-    std::vector<char> buffer(32768);
-    const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length > 0 && length < buffer.size()) path.assign(buffer.data(), length);
-    const std::size_t slash = path.find_last_of("\\/");
-#else
-    std::vector<char> buffer(4096);
-    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length > 0 && static_cast<std::size_t>(length) < buffer.size())
-        path.assign(buffer.data(), static_cast<std::size_t>(length));
-    const std::size_t slash = path.rfind('/');
-#endif
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 std::string LibraryPath(const CommandLine &line) {
-    if (!line.library.empty()) return line.library;
-    const std::string folder = ProgramFolder();
-    return folder.empty() ? std::string(".") + PathSeparator + DefaultLibrary : folder + DefaultLibrary;
+    return line.library.empty() ? DefaultLibraryPath(ProgramFolder()) : line.library;
 }
 
 int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messages) {

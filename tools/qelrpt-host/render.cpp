@@ -50,7 +50,10 @@ std::string Summary(const Listing &listing) {
 
 void AppendTextLine(std::string &out, const Listing &listing, const Line &line, std::size_t width) {
     if (line.headersSize > 0) out.append(line.Headers(listing.arena)).push_back('\n');
+    // U+2068 first strong isolate ... U+2069 pop directional isolate.
+    if (line.isolate) out.append("\xE2\x81\xA8");
     out.append(line.Leaf(listing.arena));
+    if (line.isolate) out.append("\xE2\x81\xA9");
     out.append(width > line.leafWidth ? width - line.leafWidth : 0, ' ').push_back(' ');
     out.append(line.Value(listing.arena));
     if (line.alarm || line.log || line.cut) out.append(line.alarm ? "  alarm" : "       ");
@@ -124,9 +127,9 @@ void AppendPageRow(std::string &out, const Listing &listing, const Line &line) {
     }
     out.append(line.alarm ? (line.log ? "<tr class=\"alarm log\">" : "<tr class=\"alarm\">")
                           : (line.log ? "<tr class=\"log\">" : "<tr>"));
-    out.append("<td class=\"tag\">");
+    out.append(line.isolate ? "<td class=\"tag\"><bdi>" : "<td class=\"tag\">");
     AppendShown(out, line.Leaf(listing.arena), true);
-    out.append("</td><td class=\"value\">");
+    out.append(line.isolate ? "</bdi></td><td class=\"value\">" : "</td><td class=\"value\">");
     AppendShown(out, line.Value(listing.arena), true);
     out.append(line.alarm ? "</td><td class=\"mark\">alarm" : "</td><td>");
     out.append(line.log ? "</td><td class=\"mark\">log" : "</td><td>");

@@ -116,8 +116,9 @@ std::uint32_t Keep(std::string &arena, std::string_view text, const Tag &tag, co
     qtool::AppendShown(arena, text, false);
     if (text.size() >= LibraryBound) {
         line.cut = true;
-        messages.Say(path + ":" + std::to_string(tag.line) + ": " + call.Name() + " gave " +
-                     std::to_string(text.size()) + " characters, the library's bound: its result may be cut short");
+        messages.SayAboutRecord(path + ":" + std::to_string(tag.line) + ": " + call.Name() + " gave " +
+                                std::to_string(text.size()) +
+                                " characters, the library's bound: its result may be cut short");
     }
     return static_cast<std::uint32_t>(arena.size() - start);
 }
@@ -147,6 +148,7 @@ void AskLibrary(Calls &calls, const std::vector<Tag> &tags, const std::vector<st
             Keep(arena, calls.headers.InvokeString(), tag, calls.headers, line, listing.source, messages);
         line.leafSize = Keep(arena, calls.leaf.InvokeString(), tag, calls.leaf, line, listing.source, messages);
         line.leafWidth = static_cast<std::uint32_t>(qtool::ShownWidth(line.Leaf(arena)));
+        line.isolate = qtool::HoldsRightToLeft(line.Leaf(arena));
         line.valueSize =
             Keep(arena, calls.footprint.InvokeString(), tag, calls.footprint, line, listing.source, messages);
         line.alarm = calls.alarm.InvokeBoolean();
@@ -197,6 +199,7 @@ ReportSummary RunReport(const Plugin &plugin, const std::string &path, const Rep
     if (calls.match) Timed(phases.library, [&] { Filter(tags, *calls.match, options.patterns); });
     const std::vector<std::uint32_t> order = Timed(phases.sorting, [&] { return Order(tags, options.keepOrder); });
     Timed(phases.library, [&] { AskLibrary(calls, tags, order, listing, messages); });
+    messages.EndRecords();
     summary.tagsListed = listing.lines.size();
 
     Timed(phases.output, [&] {

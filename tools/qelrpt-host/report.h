@@ -25,7 +25,8 @@ struct Line {
     std::uint32_t headersSize, leafSize, valueSize;
     std::uint32_t leafWidth;  // in characters
     bool alarm, log;
-    bool cut;  // a text reached the library's bound and may be cut short
+    bool cut;      // a text reached the library's bound and may be cut short
+    bool isolate;  // the leaf holds right-to-left letters: shown isolated from the columns after it
 
     std::string_view Headers(const std::string &arena) const { return {arena.data() + at, headersSize}; }
     std::string_view Leaf(const std::string &arena) const { return {arena.data() + at + headersSize, leafSize}; }

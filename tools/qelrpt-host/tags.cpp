@@ -17,17 +17,21 @@ namespace {
 using qtool::Quoted;
 
 // The bytes that may start something a name may not hold: C0 controls
-// (NUL and line breaks among them), DEL, and 0xC2, the lead byte of the C1
-// controls in UTF-8.
+// (NUL and line breaks among them), DEL, 0xC2, the lead byte of the C1
+// controls in UTF-8, and 0xD8 and 0xE2, those of the bidirectional
+// formatting characters.
 constexpr std::array<bool, 256> Suspect = [] {
     std::array<bool, 256> suspect{};
     for (std::size_t c = 0; c < 0x20; ++c) suspect[c] = true;
-    suspect[0x7F] = suspect[0xC2] = true;
+    suspect[0x7F] = suspect[0xC2] = suspect[0xD8] = suspect[0xE2] = true;
     return suspect;
 }();
 
-// What a tag name may not hold: it would break the listing's lines or reach
-// the terminal as a control sequence.
+// The most header cells a message quotes.
+constexpr std::size_t ShownCells = 10;
+
+// What a tag name may not hold: it would break the listing's lines, reach
+// the terminal as a control sequence, or move the columns of its line.
 std::string NameProblem(const CsvField &name) {
     if (name.size == 0) return "the tag name is empty";
     const auto *bytes = reinterpret_cast<const unsigned char *>(name.text);
@@ -38,6 +42,8 @@ std::string NameProblem(const CsvField &name) {
     if (std::strpbrk(name.text, "\r\n") != nullptr) return "the tag name holds a line break";
     const std::string control = qtool::ControlCharacter({name.text, name.size});
     if (!control.empty()) return "the tag name holds the control character " + control;
+    const std::string bidi = qtool::BidiControl({name.text, name.size});
+    if (!bidi.empty()) return "the tag name holds the bidirectional control " + bidi + ", which would reorder its line";
     return {};
 }
 
@@ -57,7 +63,10 @@ Columns ReadHeader(CsvReader &reader, const std::string &path) {
     std::string seen;
     for (std::size_t i = 0; i < header.fields.size(); ++i) {
         const std::string_view field(header.fields[i].text, header.fields[i].size);
-        seen += (i == 0 ? "" : ", ") + Quoted(field);
+        if (i < ShownCells)
+            seen += (i == 0 ? "" : ", ") + Quoted(field);
+        else if (i == ShownCells)
+            seen += " and " + std::to_string(header.fields.size() - ShownCells) + " more";
         for (std::size_t w = 0; w < wanted.size(); ++w) {
             if (!SameName(field, wanted[w].first)) continue;
             if (found[w]) throw HostError(where + "the header row names the column " + wanted[w].first + " twice");
@@ -112,10 +121,11 @@ TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &p
             list.tags.push_back(read.tag);
             continue;
         }
-        messages.Say(path + ":" + LineRange(record) + ": " + read.problem);
+        messages.SayAboutRecord(path + ":" + LineRange(record) + ": " + read.problem);
         ++list.skippedRecords;
         list.skippedLines += record.lastLine - record.line + 1;
     }
+    messages.EndRecords();
     return list;
 }
 
