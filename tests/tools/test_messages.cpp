@@ -3,6 +3,7 @@
 // before "… and N more".
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -73,13 +74,40 @@ TEST(Messages, OfTheTagReaderQuoteCleanly) {
     Captured captured;
     const std::string path = "\x1B[2J.csv";
     const qhost::Columns columns = qhost::ReadHeader(reader, path);
-    const qhost::TagList list = qhost::ReadTags(reader, columns, path, captured.Messages());
+    qtool::Progress progress(captured.Messages(), false);
+    const qhost::TagList list = qhost::ReadTags(reader, columns, path, captured.Messages(), progress);
     EXPECT_EQ(list.skippedRecords, 1000U);
     const std::string text = captured.Text();
     EXPECT_EQ(text.find('\x1B'), std::string::npos);
     const std::string first = "tool: " + Replacement + "[2J.csv:2: the value \"not-a-number\" is not a number\n";
     EXPECT_EQ(text.substr(0, first.size()), first);
     EXPECT_NE(text.find("\ntool: \xE2\x80\xA6 and 900 more\n"), std::string::npos);
+}
+
+// The progress of a long report: one line rewritten in place, cleared
+// before any other message; nothing at all when not enabled (standard
+// error is no terminal, or --quiet) or before the delay.
+TEST(Messages, ProgressIsOneLineRewrittenInPlace) {
+    Captured captured;
+    {
+        qtool::Progress progress(captured.Messages(), true, std::chrono::seconds(0));
+        ASSERT_TRUE(progress.Due());
+        progress.Show("12 tags read");
+        progress.Show("9 listed");
+        captured.Messages().Say("done");
+        progress.Show("10 listed");
+    }
+    EXPECT_EQ(captured.Text(),
+              "\rtool: 12 tags read\rtool: 9 listed    \r              \rtool: done\n"
+              "\rtool: 10 listed\r               \r");
+    Captured quiet;
+    {
+        qtool::Progress disabled(quiet.Messages(), false, std::chrono::seconds(0));
+        qtool::Progress early(quiet.Messages(), true, std::chrono::seconds(60));
+        EXPECT_FALSE(disabled.Due());
+        EXPECT_FALSE(early.Due());
+    }
+    EXPECT_EQ(quiet.Text(), "");
 }
 
 // A header that cannot be used is quoted with what makes it look valid

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,8 @@ int Run(const char *program, CLI::App &app, Messages &messages, int argc, char *
         }
     } catch (const UsageError &error) {
         return Complain(messages, error.what() + hint);
+    } catch (const std::bad_alloc &) {
+        return Complain(messages, "not enough memory");
     } catch (const std::exception &error) {
         return Complain(messages, error.what());
     }
@@ -85,6 +88,7 @@ int Main(const char *program, int argc, char **argv, const Work &work) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
 #endif
     try {
         Messages messages(program, stderr);

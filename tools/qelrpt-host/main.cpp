@@ -13,6 +13,7 @@
 #include "common/messages.h"
 #include "common/output.h"
 #include "common/tool_main.h"
+#include "csv.h"
 #include "errors.h"
 #include "plugin.h"
 #include "report.h"
@@ -45,6 +46,8 @@ struct CommandLine {
     bool showBlanks = false;
     std::string csv;
     std::string format = "text";
+    std::string delimiter;
+    bool quiet = false;
     ReportOptions report;
 };
 
@@ -81,7 +84,20 @@ void Describe(CLI::App &app, CommandLine &line) {
         ->type_name("FORMAT")
         ->check(CLI::IsMember({"text", "html"}));
     report->add_flag("--stats", line.report.stats, "where the time goes (one line on standard error)");
-    report->add_option("FILE", line.csv, "the CSV file")->required();
+    report->add_option("--title", line.report.title, "the HTML page's title (default: the file's name)")
+        ->type_name("TEXT");
+    report
+        ->add_option("--delimiter", line.delimiter,
+                     "the field separator, one character (default: \";\" when the header line holds more "
+                     "semicolons than commas, else \",\")")
+        ->type_name("CHAR")
+        ->check([](const std::string &text) {
+            return text.size() == 1 && text != "\"" && text != "\n" && text != "\r"
+                       ? ""
+                       : "one character other than a quote or a line break";
+        });
+    report->add_flag("--quiet", line.quiet, "no progress line on standard error");
+    report->add_option("FILE", line.csv, "the CSV file, or - for standard input")->required();
 }
 
 std::string LibraryPath(const CommandLine &line) {
@@ -91,9 +107,11 @@ std::string LibraryPath(const CommandLine &line) {
 int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messages) {
     ReportOptions options = line.report;
     options.format = line.format == "html" ? ReportFormat::Html : ReportFormat::Text;
+    options.delimiter = line.delimiter.empty() ? '\0' : line.delimiter[0];
+    options.progress = !line.quiet && qtool::IsTerminal(stderr);
     const ReportSummary summary = RunReport(plugin, line.csv, options, stdout, messages);
     if (summary.skippedRecords == 0) return ExitOk;
-    messages.Say(line.csv + ": " + std::to_string(summary.skippedRecords) +
+    messages.Say(DataName(line.csv) + ": " + std::to_string(summary.skippedRecords) +
                  (summary.skippedRecords == 1 ? " malformed record" : " malformed records") + " (" +
                  std::to_string(summary.skippedLines) + (summary.skippedLines == 1 ? " line" : " lines") + ") skipped");
     return ExitSkipped;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "files.h"
+#include "library_file.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -153,6 +154,8 @@ Plugin::Plugin(const std::string &path) {
     const std::string loaderPath = LoaderPath(path);
     // A path that is not there is left to the loader, which may add ".dll".
     RefuseIfNotRegular(loaderPath, "the library " + path);
+    if (const std::string problem = LibraryFileProblem(loaderPath); !problem.empty())
+        throw HostError("cannot load the library " + path + ": it " + problem);
 #ifdef _WIN32
     // A library that cannot be loaded is reported here, not in a dialog box.
     const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);

@@ -27,6 +27,12 @@ constexpr std::array<bool, 256> Suspect = [] {
     return suspect;
 }();
 
+// How many records are read between looks at the clock for the progress.
+constexpr std::size_t ProgressStep = 65536;
+
+// The most line ranges of skipped records kept for the listing.
+constexpr std::size_t ShownRanges = 10;
+
 // The most header cells a message quotes.
 constexpr std::size_t ShownCells = 10;
 
@@ -105,13 +111,15 @@ TagRead ReadTag(const CsvRecord &record, const Columns &columns) {
     return read;
 }
 
-TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &path, qtool::Messages &messages) {
+TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &path, qtool::Messages &messages,
+                 qtool::Progress &progress) {
     TagList list;
-    // Room for the tags of the rest of the file at once, where addresses
-    // are plenty: pages reserved but never written to cost nothing.
-    ReserveLarge(list.tags, reader.Remaining() / (sizeof(void *) >= 8 ? 16 : 64));
+    // Room for the tags of the rest of the file at once: at most one a line.
+    ReserveLarge(list.tags, reader.RemainingLines());
     CsvRecord record;
-    while (reader.Next(record)) {
+    for (std::size_t records = 1; reader.Next(record); ++records) {
+        if (records % ProgressStep == 0 && progress.Due())
+            progress.Show(std::to_string(list.tags.size()) + " tags read");
         TagRead read;
         if (!record.problem.empty())
             read.problem = record.problem;
@@ -122,6 +130,7 @@ TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &p
             continue;
         }
         messages.SayAboutRecord(path + ":" + LineRange(record) + ": " + read.problem);
+        if (list.skippedRanges.size() < ShownRanges) list.skippedRanges.push_back(LineRange(record));
         ++list.skippedRecords;
         list.skippedLines += record.lastLine - record.line + 1;
     }
