@@ -65,6 +65,7 @@ int Run(const char *program, CLI::App &app, Messages &messages, int argc, char *
         try {
             std::vector<std::string> arguments = SplitEmptyValues(argc, argv);
             std::vector<char *> pointers;
+            pointers.reserve(arguments.size() + 1);
             for (std::string &argument : arguments) pointers.push_back(argument.data());
             pointers.push_back(nullptr);
             return work(app, messages, static_cast<int>(arguments.size()), pointers.data());

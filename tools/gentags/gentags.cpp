@@ -214,11 +214,12 @@ struct Arguments {
     std::size_t count = 480;
     std::uint64_t seed = 1;
     Order order = Order::Shuffled;
+    bool shortNames = false;  // T0000000, T0000001...: eight bytes, all different
 };
 
-// One tag: its name, and its line of CSV.
+// One tag: its name, and the rest of its line of CSV (",value,flags").
 struct Row {
-    std::string name, text;
+    std::string name, rest;
 };
 
 // A whole number in decimal digits only, from `low` to `high`.
@@ -266,6 +267,8 @@ void Describe(CLI::App &app, std::uint64_t &count, Arguments &arguments) {
            "copy's order) or adversarial (against a median-of-three quicksort): for timing the sort")
         ->type_name("ORDER")
         ->check(CLI::IsMember({"shuffled", "sorted", "organ-pipe", "adversarial"}));
+    app.add_flag("--short-names", arguments.shortNames,
+                 "names of eight bytes (T0000000, T0000001...), all different, instead of a plant's");
 }
 
 // The rows of one area of a plant, until there are `count`.
@@ -289,9 +292,8 @@ void AddArea(std::vector<Row> &rows, std::size_t count, std::size_t plant, std::
             if (rows.size() == count) break;
             std::string name = area;
             name.append("\\").append(unit).append(measurement.suffix);
-            std::string text =
-                CsvField(name) + "," + DrawValue(measurement, random) + "," + std::to_string(DrawFlags(random));
-            rows.push_back({std::move(name), std::move(text)});
+            std::string rest = "," + DrawValue(measurement, random) + "," + std::to_string(DrawFlags(random));
+            rows.push_back({std::move(name), std::move(rest)});
         }
     }
 }
@@ -326,6 +328,14 @@ std::vector<Row> Rows(const Arguments &arguments) {
         for (std::size_t a = 0; a < AreasPerPlant && rows.size() < arguments.count; ++a)
             AddArea(rows, arguments.count, plant, a, random);
     for (std::size_t i = rows.size(); i > 1; --i) std::swap(rows[i - 1], rows[random.Below(i)]);
+    if (arguments.shortNames) {
+        char name[32];
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            std::snprintf(name, sizeof name, "T%07zu", i);
+            rows[i].name = name;
+        }
+        for (std::size_t i = rows.size(); i > 1; --i) std::swap(rows[i - 1].name, rows[random.Below(i)].name);
+    }
     return arguments.order == Order::Shuffled ? rows : Reorder(std::move(rows), arguments.order);
 }
 
@@ -334,7 +344,7 @@ void Write(const std::vector<Row> &rows) {
     std::string &out = output.Text();
     out = "name,value,flags\n";
     for (const Row &row : rows) {
-        out.append(row.text).push_back('\n');
+        out.append(CsvField(row.name)).append(row.rest).push_back('\n');
         output.Spill();
     }
     output.Finish();

@@ -29,9 +29,8 @@ std::string Truncated(std::string_view bytes, std::uint64_t needed, const char *
 
 std::string Bits(bool wide) { return wide ? "64-bit" : "32-bit"; }
 
-// ELF: the file header, then the program headers, whose loadable segments
-// the loader maps from the file.
-std::string ElfProblem(std::string_view bytes, const LibraryKind &kind) {
+// ELF's file header: the class, byte order, type and processor.
+std::string ElfHeaderProblem(std::string_view bytes, const LibraryKind &kind) {
     if (bytes.size() < 16 || bytes.substr(0, 4) !=
                                  "\x7F"
                                  "ELF")
@@ -49,15 +48,31 @@ std::string ElfProblem(std::string_view bytes, const LibraryKind &kind) {
     if (kind.machine != 0 && machine != kind.machine)
         return "is built for another processor (ELF machine " + std::to_string(machine) + ", this host " +
                std::to_string(kind.machine) + ")";
-    const std::uint64_t phoff = Field(bytes, wide ? 32 : 28, wide ? 8 : 4);
-    const std::uint64_t phentsize = Field(bytes, wide ? 54 : 42, 2), phnum = Field(bytes, wide ? 56 : 44, 2);
-    if (phentsize < (wide ? 56U : 32U) || phnum == 0) return "has no usable program headers";
+    return {};
+}
+
+// Where a class of ELF file keeps the fields read here.
+struct ElfLayout {
+    std::uint64_t phoff, phentsize, phnum, minimumEntry, offset, size;
+    unsigned word;
+};
+constexpr ElfLayout Elf32{28, 42, 44, 32, 4, 16, 4};
+constexpr ElfLayout Elf64{32, 54, 56, 56, 8, 32, 8};
+
+// ELF: the file header, then the program headers, whose loadable segments
+// the loader maps from the file.
+std::string ElfProblem(std::string_view bytes, const LibraryKind &kind) {
+    if (std::string problem = ElfHeaderProblem(bytes, kind); !problem.empty()) return problem;
+    const ElfLayout &layout = kind.wide ? Elf64 : Elf32;
+    const std::uint64_t phoff = Field(bytes, layout.phoff, layout.word);
+    const std::uint64_t phentsize = Field(bytes, layout.phentsize, 2), phnum = Field(bytes, layout.phnum, 2);
+    if (phentsize < layout.minimumEntry || phnum == 0) return "has no usable program headers";
     if (!Within(bytes, phoff, phentsize * phnum)) return Truncated(bytes, phoff + phentsize * phnum, "program headers");
     for (std::uint64_t i = 0; i < phnum; ++i) {
         const std::uint64_t at = phoff + i * phentsize;
         if (Field(bytes, at, 4) != 1) continue;  // PT_LOAD
-        const std::uint64_t offset = Field(bytes, at + (wide ? 8 : 4), wide ? 8 : 4);
-        const std::uint64_t size = Field(bytes, at + (wide ? 32 : 16), wide ? 8 : 4);
+        const std::uint64_t offset = Field(bytes, at + layout.offset, layout.word);
+        const std::uint64_t size = Field(bytes, at + layout.size, layout.word);
         if (!Within(bytes, offset, size)) return Truncated(bytes, offset + size, "loadable segments");
     }
     return {};

@@ -33,8 +33,10 @@ const char *const Footer =
     "\n"
     "CSV: a header row naming the columns name, value and flags (in any order;\n"
     "other columns are ignored), then one tag per record, quoted as RFC 4180\n"
-    "describes.  Values are decimal numbers, flags whole numbers from 0 to\n"
-    "4294967295.  Malformed records are reported and skipped.\n"
+    "describes, fields separated by commas (or by semicolons, when the header\n"
+    "line holds more of them, or by --delimiter).  Values are decimal numbers,\n"
+    "flags whole numbers from 0 to 4294967295.  Malformed records are reported\n"
+    "and skipped.  FILE may be a pipe; - reads standard input.\n"
     "\n"
     "Exit status: 0 done; 1 report done, but malformed records were skipped;\n"
     "2 usage error, unreadable file or library, or a formula that does not fit\n"
@@ -75,8 +77,9 @@ void Describe(CLI::App &app, CommandLine &line) {
     CLI::App *report = app.add_subcommand("report", "render the tag listing of a CSV file");
     report
         ->add_option("--match", line.report.patterns,
-                     "only the tags whose name QELPatternMatch accepts (* any run of characters, % one "
-                     "character); given again, the tags that any of the patterns accepts")
+                     "only the tags whose name QELPatternMatch accepts (* any run of bytes, % one byte: "
+                     "a two-byte UTF-8 letter such as \xC3\xA9 needs %%); given again, the tags that any of the "
+                     "patterns accepts")
         ->type_name("PATTERN")
         ->allow_extra_args(false);
     report->add_flag("--keep-order", line.report.keepOrder, "the tags in file order, not sorted by name");

@@ -57,15 +57,20 @@ std::string Summary(const Listing &listing) {
     return text;
 }
 
+// U+2068 first strong isolate and U+2069 pop directional isolate in UTF-8
+// (written as bytes: a string literal holding one alone would trouble
+// editors and reviewers).
+constexpr char FirstStrongIsolate[] = {'\xE2', '\x81', '\xA8'};
+constexpr char PopDirectionalIsolate[] = {'\xE2', '\x81', '\xA9'};
+
 void AppendTextLine(std::string &out, const Listing &listing, const Line &line, std::size_t width) {
     if (line.headersSize > 0) {
         AppendShown(out, line.Headers(listing.arena), false);
         out.push_back('\n');
     }
-    // U+2068 first strong isolate ... U+2069 pop directional isolate.
-    if (line.isolate) out.append("\xE2\x81\xA8");
+    if (line.isolate) out.append(FirstStrongIsolate, sizeof FirstStrongIsolate);
     AppendShown(out, line.Leaf(listing.arena), false);
-    if (line.isolate) out.append("\xE2\x81\xA9");
+    if (line.isolate) out.append(PopDirectionalIsolate, sizeof PopDirectionalIsolate);
     out.append(width > line.leafWidth ? width - line.leafWidth : 0, ' ').push_back(' ');
     AppendShown(out, line.Value(listing.arena), false);
     if (line.alarm || line.log || line.cut) out.append(line.alarm ? "  alarm" : "       ");
