@@ -92,6 +92,10 @@ std::string PeProblem(std::string_view bytes, const LibraryKind &kind) {
         return "is built for another processor (PE machine " + std::to_string(machine) + ", this host " +
                std::to_string(kind.machine) + ")";
     if ((characteristics & 0x2000U) == 0) return "is not a DLL (a program)";  // IMAGE_FILE_DLL
+    if (optional >= 2 && Within(bytes, pe + 24, 2)) {  // the optional header's magic: PE32 or PE32+
+        const bool wide = Field(bytes, pe + 24, 2) == 0x20B;
+        if (wide != kind.wide) return "is a " + Bits(wide) + " library; this host is " + Bits(kind.wide);
+    }
     const std::uint64_t table = pe + 24 + optional;
     if (!Within(bytes, table, sections * 40)) return Truncated(bytes, table + sections * 40, "section headers");
     for (std::uint64_t i = 0; i < sections; ++i) {
