@@ -13,7 +13,8 @@ std::uint64_t Field(std::string_view bytes, std::uint64_t at, unsigned size) {
     std::uint64_t value = 0;
     for (unsigned i = size; i-- > 0;) {
         const std::uint64_t where = at + i;
-        value = (value << 8U) | (where < bytes.size() ? static_cast<unsigned char>(bytes[where]) : 0U);
+        value = (value << 8U) |
+                (where < bytes.size() ? static_cast<unsigned char>(bytes[static_cast<std::size_t>(where)]) : 0U);
     }
     return value;
 }
@@ -85,7 +86,8 @@ std::string PeProblem(std::string_view bytes, const LibraryKind &kind) {
     if (bytes.size() < 64 || bytes.substr(0, 2) != "MZ") return "is not a Windows DLL";
     const std::uint64_t pe = Field(bytes, 0x3C, 4);
     if (!Within(bytes, pe, 24)) return Truncated(bytes, pe + 24, "headers");
-    if (bytes.substr(pe, 4) != std::string_view("PE\0\0", 4)) return "is not a Windows DLL (no PE signature)";
+    if (bytes.substr(static_cast<std::size_t>(pe), 4) != std::string_view("PE\0\0", 4))
+        return "is not a Windows DLL (no PE signature)";
     const std::uint64_t machine = Field(bytes, pe + 4, 2), sections = Field(bytes, pe + 6, 2);
     const std::uint64_t optional = Field(bytes, pe + 20, 2), characteristics = Field(bytes, pe + 22, 2);
     if (kind.machine != 0 && machine != kind.machine)
