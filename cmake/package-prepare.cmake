@@ -35,8 +35,8 @@ foreach(f ${staged})
   endif()
 endforeach()
 
-# The Debian package: the plug-in and qelrpt-host in the package's private
-# folder /usr/lib/qelrpt (qelrpt-host loads the library beside the program
+# The Debian package: the plug-in, qelrpt-host and the SQLite extension in
+# the package's private folder /usr/lib/qelrpt (qelrpt-host loads the library beside the program
 # it was started as, the link resolved), qelrpt-host on the PATH with its
 # manual page, the documents (but INSTALL.txt) with the copyright file and a
 # Debian changelog.
@@ -44,8 +44,10 @@ if(CPACK_GENERATOR STREQUAL "DEB")
   set(private ${QELRPT_STAGE}/lib/qelrpt)
   set(doc ${QELRPT_STAGE}/share/doc/qelrpt)
   file(MAKE_DIRECTORY ${private} ${QELRPT_STAGE}/bin ${doc})
-  foreach(f libqelrpt.so qelrpt-host)
-    file(RENAME ${QELRPT_STAGE}/${f} ${private}/${f})
+  foreach(f libqelrpt.so qelrpt-host libqelrpt_sqlite.so)
+    if(EXISTS ${QELRPT_STAGE}/${f})
+      file(RENAME ${QELRPT_STAGE}/${f} ${private}/${f})
+    endif()
   endforeach()
   file(CREATE_LINK ../lib/qelrpt/qelrpt-host ${QELRPT_STAGE}/bin/qelrpt-host SYMBOLIC)
   foreach(f README.md CHANGELOG.md)

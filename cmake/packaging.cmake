@@ -6,6 +6,8 @@
 #                  qelrpt-<version>-win32-symbols.zip
 #   linux preset:  qelrpt-<version>-linux-x86_64.tar.gz
 #                  qelrpt_<version>_amd64.deb (installing under /usr)
+#                  (both with the SQLite extension libqelrpt_sqlite.so)
+#                  postgresql-15-qelrpt_<version>_amd64.deb
 #                  qelrpt-<version>-linux-x86_64-symbols.tar.gz
 #
 # Each package folder also gets a SHA256SUMS of everything in it.  The
@@ -41,11 +43,27 @@ if(WIN32)
 else()
   set(QELRPT_PACKAGE_SYMBOLS qelrpt-${PROJECT_VERSION}-${QELRPT_PACKAGE_SYSTEM}-symbols.tar.gz)
 endif()
+set(QELRPT_PACKAGE_SQLITE_LINE "")
+set(QELRPT_PACKAGE_SQLITE_TEXT "")
+if(TARGET qelrpt_sqlite)
+  set(QELRPT_PACKAGE_SQLITE_LINE "  libqelrpt_sqlite.so   the same functions as an SQLite extension\n")
+  set(QELRPT_PACKAGE_SQLITE_TEXT "In SQLite\n---------\n  sqlite3 -cmd '.load ./libqelrpt_sqlite'\n\nloads the seven functions into the sqlite3 shell; docs/sql.md of the\nsources tells more.\n\n")
+endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/INSTALL.txt.in ${CMAKE_BINARY_DIR}/INSTALL.txt @ONLY)
 
 install(TARGETS qelrpt RUNTIME DESTINATION . LIBRARY DESTINATION .)
 if(TARGET qelrpt-host)
   install(TARGETS qelrpt-host RUNTIME DESTINATION .)
+endif()
+# The SQLite extension (linux preset), beside the plug-in; the PostgreSQL
+# extension goes into a package of its own (package-postgresql.cmake).
+if(TARGET qelrpt_sqlite)
+  install(TARGETS qelrpt_sqlite LIBRARY DESTINATION .)
+  set(CPACK_QELRPT_PG_MODULE ${CMAKE_LIBRARY_OUTPUT_DIRECTORY}/qelrpt.so)
+  set(CPACK_QELRPT_PG_EXTENSION_FILES ${QELRPT_PG_EXTENSION_FILES})
+  set(CPACK_QELRPT_PG_PKGLIBDIR ${QELRPT_PG_PKGLIBDIR})
+  set(CPACK_QELRPT_PG_SHAREDIR ${QELRPT_PG_SHAREDIR})
+  string(REGEX MATCH "[0-9]+" CPACK_QELRPT_PG_MAJOR "${QELRPT_PG_VERSION}")
 endif()
 install(FILES include/qelrpt.h DESTINATION include)
 install(FILES README.md LICENSE CHANGELOG.md ${CMAKE_BINARY_DIR}/INSTALL.txt DESTINATION .)
@@ -83,6 +101,7 @@ if(QELRPT_BUILD_TESTS AND TARGET qelrpt-host AND NOT CMAKE_CXX_FLAGS MATCHES "-f
     COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DCPACK=${CMAKE_CPACK_COMMAND}
             "-DGENERATORS=${QELRPT_PACKAGE_GENERATORS}" -DHOST=$<TARGET_FILE_NAME:qelrpt-host>
             -DLIBRARY=$<TARGET_FILE_NAME:qelrpt> -DOBJDUMP=${CMAKE_OBJDUMP}
+            "-DSQLITE_EXTENSION=$<$<TARGET_EXISTS:qelrpt_sqlite>:libqelrpt_sqlite.so>"
             -DSYMBOLS=${CPACK_QELRPT_SYMBOLS}
             "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DRUN=${QELRPT_RUNS_PROGRAMS}
             -P ${PROJECT_SOURCE_DIR}/tests/package/check_package.cmake)

@@ -23,10 +23,12 @@ test_packages=("${main_packages[@]}" googletest libbenchmark-dev g++-multilib
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
   clang-format clang-tidy valgrind locales git
-  zip gdb lintian abigail-tools chromium poppler-utils)
+  zip gdb lintian abigail-tools chromium poppler-utils
+  sqlite3 libsqlite3-dev postgresql-15 postgresql-server-dev-15 libpq-dev)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev)
 coverage_packages=("${main_packages[@]}" googletest clang llvm)
-bench_packages=("${main_packages[@]}" googletest libbenchmark-dev valgrind)
+bench_packages=("${main_packages[@]}" googletest libbenchmark-dev valgrind
+  sqlite3 libsqlite3-dev postgresql-15 postgresql-server-dev-15 libpq-dev)
 
 # Prints the packages among "$@" that are not installed.
 missing() {

@@ -4,8 +4,9 @@
 # the release is made of byte for byte: the plug-in and qelrpt-host as
 # linked (with their debug information), and every file of the package
 # folders (the packages, the symbols archives, SHA256SUMS), for the linux
-# and the win32 builds.  Only the plug-in and qelrpt-host are built, with
-# the presets' settings (RelWithDebInfo), tests and benchmarks left out.
+# and the win32 builds.  Only the plug-in and qelrpt-host are built (and
+# the SQL extensions for linux), with the presets' settings
+# (RelWithDebInfo), tests and benchmarks left out.
 #
 #   tests/package/reproducible.sh [SOURCE_DIR]
 #
@@ -28,7 +29,10 @@ build() {
     (
       cd "$dir"
       cmake --preset "$preset" -DQELRPT_BUILD_TESTS=OFF -DQELRPT_BUILD_BENCHMARKS=OFF >/dev/null
-      cmake --build --preset "$preset" --target qelrpt qelrpt-host >/dev/null
+      targets=(qelrpt qelrpt-host)
+      # The linux packages hold the SQL extensions too.
+      [ "$preset" != linux ] || targets+=(qelrpt_sqlite qelrpt_postgresql)
+      cmake --build --preset "$preset" --target "${targets[@]}" >/dev/null
       cd "build/$preset"
       cpack --config CPackConfig.cmake >/dev/null
     ) || { echo "building $preset in $dir failed" >&2; exit 1; }
@@ -44,7 +48,7 @@ build "$first"
 # The files compared, relative to a clone.
 compared=()
 for preset in "${presets[@]}"; do
-  for f in "$first/build/$preset/bin/"{qelrpt.dll,libqelrpt.so,qelrpt-host,qelrpt-host.exe}; do
+  for f in "$first/build/$preset/bin/"{qelrpt.dll,libqelrpt.so,qelrpt-host,qelrpt-host.exe,libqelrpt_sqlite.so,qelrpt.so}; do
     [ -f "$f" ] && compared+=("${f#"$first"/}")
   done
   for f in "$first/build/$preset/packages/"*; do
