@@ -1,0 +1,36 @@
+# The manual pages of qelrpt-host and qelrpt-gentags, written from each
+# program's --help when the program is built (cmake/manpage.cmake), so that
+# they say what the program says.  Built where the build's programs run on
+# the build machine (not for Windows); QELRPT_MANUAL_PAGES lists them.
+set(QELRPT_MANUAL_PAGES "")
+if(WIN32 OR CMAKE_CROSSCOMPILING)
+  return()
+endif()
+find_program(QELRPT_HELP2MAN help2man)
+if(NOT QELRPT_HELP2MAN)
+  message(WARNING "help2man not found: no manual pages (scripts/deps.sh installs it)")
+  return()
+endif()
+
+set(summary_qelrpt-host "a stand-in for the report engine: loads the qelrpt library and calls its functions")
+set(summary_qelrpt-gentags "write sample tag listings for qelrpt-host")
+foreach(tool qelrpt-host qelrpt-gentags)
+  set(page ${CMAKE_BINARY_DIR}/man/${tool}.1)
+  add_custom_command(OUTPUT ${page}
+    COMMAND ${CMAKE_COMMAND} -DHELP2MAN=${QELRPT_HELP2MAN} -DPROGRAM=$<TARGET_FILE:${tool}> -DNAME=${tool}
+            "-DSUMMARY=${summary_${tool}}" -DVERSION=${PROJECT_VERSION} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+            -DOUTPUT=${page} -P ${PROJECT_SOURCE_DIR}/cmake/manpage.cmake
+    DEPENDS ${tool} ${PROJECT_SOURCE_DIR}/cmake/manpage.cmake
+    COMMENT "Writing the manual page ${tool}.1 from ${tool} --help"
+    VERBATIM)
+  list(APPEND QELRPT_MANUAL_PAGES ${page})
+endforeach()
+add_custom_target(qelrpt_manual_pages ALL DEPENDS ${QELRPT_MANUAL_PAGES})
+
+# Every option of each program's --help is on its page, and only those.
+if(QELRPT_BUILD_TESTS)
+  add_test(NAME qelrpt_manual_pages
+    COMMAND ${CMAKE_COMMAND} "-DPROGRAMS=$<TARGET_FILE:qelrpt-host>;$<TARGET_FILE:qelrpt-gentags>"
+            "-DPAGES=${QELRPT_MANUAL_PAGES}" -DVERSION=${PROJECT_VERSION}
+            -P ${PROJECT_SOURCE_DIR}/tests/package/check_manpages.cmake)
+endif()
