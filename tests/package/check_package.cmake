@@ -178,9 +178,12 @@ foreach(generator ${GENERATORS})
     set(root ${dir}/usr/lib/qelrpt)
     set(top ${dir})
     set(bin ${dir}/usr/bin)
-    run_checked("lintian" lintian --fail-on error,warning,info --display-info ${package})
-    if(NOT output STREQUAL "")
-      message(FATAL_ERROR "${name}: lintian notes:\n${output}")
+    # lintian's notes go to standard output (standard error may hold its
+    # remark on running as root).
+    execute_process(COMMAND lintian --fail-on error,warning,info --display-info ${package}
+      RESULT_VARIABLE rc OUTPUT_VARIABLE notes ERROR_VARIABLE err)
+    if(NOT rc EQUAL 0 OR NOT notes STREQUAL "")
+      message(FATAL_ERROR "${name}: lintian (${rc}):\n${notes}${err}")
     endif()
     message(STATUS "${name}: lintian --display-info has nothing to say")
   else()
