@@ -16,7 +16,7 @@ source_dir=$(cd "${1:-$(dirname "$0")/../..}" && pwd)
 commit=$(git -C "$source_dir" rev-parse HEAD)
 work=$(mktemp -d "${TMPDIR:-/tmp}/qelrpt-reproducible.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-presets=(linux win32)
+presets=(package-linux package-win32)
 start=$SECONDS
 
 # build DIR: clones the commit into DIR and builds and packages each preset.
@@ -27,8 +27,8 @@ build() {
   for preset in "${presets[@]}"; do
     (
       cd "$dir"
-      cmake --preset "$preset" -DQELRPT_BUILD_TESTS=OFF -DQELRPT_BUILD_BENCHMARKS=OFF >/dev/null
-      cmake --build --preset "$preset" --target qelrpt qelrpt-host >/dev/null
+      cmake --preset "$preset" >/dev/null
+      cmake --build --preset "$preset" >/dev/null
       cd "build/$preset"
       cpack --config CPackConfig.cmake >/dev/null
     ) || { echo "building $preset in $dir failed" >&2; exit 1; }
@@ -44,7 +44,8 @@ build "$first"
 # The files compared, relative to a clone.
 compared=()
 for preset in "${presets[@]}"; do
-  for f in "$first/build/$preset/bin/"{qelrpt.dll,libqelrpt.so,qelrpt-host,qelrpt-host.exe}; do
+  for f in "$first/build/$preset/bin/"{qelrpt.dll,libqelrpt.so,qelrpt-host,qelrpt-host.exe,qelrpt-gentags,qelrpt-gentags.exe} \
+    "$first/build/$preset/man/"*.1; do
     [ -f "$f" ] && compared+=("${f#"$first"/}")
   done
   for f in "$first/build/$preset/packages/"*; do
@@ -53,8 +54,8 @@ for preset in "${presets[@]}"; do
   (cd "$first/build/$preset/packages" && sha256sum --strict --quiet -c SHA256SUMS) ||
     { echo "SHA256SUMS of $preset does not verify" >&2; exit 1; }
 done
-if [ ${#compared[@]} -lt 10 ]; then
-  echo "expected at least 10 files to compare, found: ${compared[*]}" >&2
+if [ ${#compared[@]} -lt 14 ]; then
+  echo "expected at least 14 files to compare, found: ${compared[*]}" >&2
   exit 1
 fi
 
