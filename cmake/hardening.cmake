@@ -9,17 +9,12 @@
 # _FORTIFY_SOURCE needs optimisation, so Debug builds go without it; the
 # sanitizer builds go without all of it (they check more, and differently).
 #
-# Windows (mingw-w64): _FORTIFY_SOURCE, which adds no import.  Its stack
-# protector is left out: its guard is seeded through ADVAPI32.dll, which the
-# plug-in must not import (tests/binary checks the import list); ASLR and
-# DEP are set on the plug-in's link, and high-entropy ASLR is for 64-bit
-# images only.
-if(CMAKE_CXX_FLAGS MATCHES "-fsanitize=" OR NOT CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-  return()
-endif()
-set(fortify $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
-if(WIN32)
-  add_compile_options(${fortify})
+# Windows (mingw-w64 10): nothing more than the plug-in's link sets (ASLR
+# and DEP; high-entropy ASLR is for 64-bit images only).  Its stack
+# protector and its _FORTIFY_SOURCE both need libssp (__stack_chk_fail,
+# __memcpy_chk), whose guard is seeded through ADVAPI32.dll, which the
+# plug-in must not import (tests/binary checks the import list).
+if(WIN32 OR CMAKE_CXX_FLAGS MATCHES "-fsanitize=" OR NOT CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   return()
 endif()
 
