@@ -58,7 +58,14 @@ else()
   set(QELRPT_PACKAGE_SYMBOLS qelrpt-${PROJECT_VERSION}-${QELRPT_PACKAGE_SYSTEM}-symbols.tar.gz)
 endif()
 include(${CMAKE_CURRENT_LIST_DIR}/install-text.cmake)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/INSTALL.txt.in ${CMAKE_BINARY_DIR}/INSTALL.txt @ONLY)
+# With the line ends of the platform it is read on (Notepad of older
+# Windows shows a text with LF ends on one line).
+if(WIN32)
+  set(newlines CRLF)
+else()
+  set(newlines LF)
+endif()
+configure_file(${CMAKE_CURRENT_LIST_DIR}/INSTALL.txt.in ${CMAKE_BINARY_DIR}/INSTALL.txt @ONLY NEWLINE_STYLE ${newlines})
 
 set(QELRPT_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/qelrpt)
 if(WIN32)
