@@ -7,7 +7,7 @@
 #
 # cmake -DHELP2MAN=help2man -DPROGRAM=path/qelrpt-host -DNAME=qelrpt-host
 #       -DSUMMARY="..." -DVERSION=1.0.0 -DSOURCE_DIR=... -DOUTPUT=qelrpt-host.1
-#       -P manpage.cmake
+#       [-DEMULATOR=qemu-i386] -P manpage.cmake
 cmake_minimum_required(VERSION 3.25)
 
 function(run_program out)
@@ -116,6 +116,16 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH} OR NOT "$ENV{SOURCE_DATE_EPOCH}" MATCHES "
   if(rc EQUAL 0 AND epoch MATCHES "^[0-9]+$")
     set(ENV{SOURCE_DATE_EPOCH} ${epoch})
   endif()
+endif()
+
+# Under an emulator, help2man starts the program through a script of the
+# program's name that starts the emulator.
+if(EMULATOR)
+  set(wrapper ${OUTPUT}.run/${NAME})
+  string(REPLACE ";" " " emulator "${EMULATOR}")
+  file(WRITE ${wrapper} "#!/bin/sh\nexec ${emulator} '${PROGRAM}' \"$@\"\n")
+  file(CHMOD ${wrapper} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  set(PROGRAM ${wrapper})
 endif()
 
 # The commands, from the top-level help's "Subcommands:" list.

@@ -1,9 +1,10 @@
 # The manual pages of qelrpt-host and qelrpt-gentags, written from each
 # program's --help when the program is built (cmake/manpage.cmake), so that
-# they say what the program says.  Built where the build's programs run on
-# the build machine (not for Windows); QELRPT_MANUAL_PAGES lists them.
+# they say what the program says.  Built for Linux, natively or through the
+# build's emulator (qemu-i386 for 32-bit x86 where the kernel does not start
+# such programs); QELRPT_MANUAL_PAGES lists them.
 set(QELRPT_MANUAL_PAGES "")
-if(WIN32 OR CMAKE_CROSSCOMPILING)
+if(WIN32)
   return()
 endif()
 find_program(QELRPT_HELP2MAN help2man)
@@ -19,7 +20,8 @@ foreach(tool qelrpt-host qelrpt-gentags)
   add_custom_command(OUTPUT ${page}
     COMMAND ${CMAKE_COMMAND} -DHELP2MAN=${QELRPT_HELP2MAN} -DPROGRAM=$<TARGET_FILE:${tool}> -DNAME=${tool}
             "-DSUMMARY=${summary_${tool}}" -DVERSION=${PROJECT_VERSION} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
-            -DOUTPUT=${page} -P ${PROJECT_SOURCE_DIR}/cmake/manpage.cmake
+            "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DOUTPUT=${page}
+            -P ${PROJECT_SOURCE_DIR}/cmake/manpage.cmake
     DEPENDS ${tool} ${PROJECT_SOURCE_DIR}/cmake/manpage.cmake
     COMMENT "Writing the manual page ${tool}.1 from ${tool} --help"
     VERBATIM)
@@ -32,5 +34,6 @@ if(QELRPT_BUILD_TESTS)
   add_test(NAME qelrpt_manual_pages
     COMMAND ${CMAKE_COMMAND} "-DPROGRAMS=$<TARGET_FILE:qelrpt-host>;$<TARGET_FILE:qelrpt-gentags>"
             "-DPAGES=${QELRPT_MANUAL_PAGES}" -DVERSION=${PROJECT_VERSION}
+            "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
             -P ${PROJECT_SOURCE_DIR}/tests/package/check_manpages.cmake)
 endif()

@@ -4,7 +4,7 @@
 #
 # cmake -DPROGRAMS="path/qelrpt-host;path/qelrpt-gentags"
 #       -DPAGES="man/qelrpt-host.1;man/qelrpt-gentags.1" -DVERSION=1.0.0
-#       -P check_manpages.cmake
+#       [-DEMULATOR=qemu-i386] -P check_manpages.cmake
 cmake_minimum_required(VERSION 3.25)
 
 function(run_program out)
@@ -39,13 +39,13 @@ foreach(i RANGE ${last})
   list(GET PAGES ${i} page)
   get_filename_component(name ${program} NAME_WE)
 
-  run_program(top ${program} --help)
+  run_program(top ${EMULATOR} ${program} --help)
   help_options("${top}" options)
   if(top MATCHES "\nSubcommands:\n(( +[^\n]*\n)+)")
     string(REGEX MATCHALL "\n  [a-z][a-z-]*" commands "\n${CMAKE_MATCH_1}")
     foreach(command ${commands})
       string(STRIP "${command}" command)
-      run_program(help ${program} ${command} --help)
+      run_program(help ${EMULATOR} ${program} ${command} --help)
       help_options("${help}" more)
       list(APPEND options ${more})
     endforeach()
