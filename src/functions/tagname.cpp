@@ -106,15 +106,20 @@ constexpr LaneTable LaneBytes = MakeLaneTable();
 // total.
 class Tallies {
    public:
-    void AddBlock(const char *s) { Add(s, _mm_set1_epi8(-1)); }
-    // Only the characters at offsets [from, to) of the block at `s`.
+    // The characters at offsets [from, to) of the block at `s`.
     void AddLanes(const char *s, std::size_t from, std::size_t to) {
+        if (from == 0 && to == BlockBytes) return Add(s, _mm_set1_epi8(-1));
         const auto *lanes = reinterpret_cast<const char *>(LaneBytes.bytes);
         Add(s, _mm_and_si128(LoadBlock(lanes + BlockBytes - from), LoadBlock(lanes + 2 * BlockBytes - to)));
     }
+    // One character of a name shorter than a block.
+    void AddChar(char c) {
+        folded_ += IsSeparator(c) ? 1U : 0U;
+        dot_ = dot_ || c == '.';
+    }
     SeparatorCount Result() {
         Fold();
-        return {folded_, MarksOf(dots_) != 0};
+        return {folded_, dot_ || MarksOf(dots_) != 0};
     }
     // One sum of absolute differences adds up each half's lanes.
     void Fold() {
@@ -138,6 +143,7 @@ class Tallies {
     ByteLanes lanes_ = {};
     __m128i dots_ = _mm_setzero_si128();
     std::size_t folded_ = 0;
+    bool dot_ = false;
 };
 #else
 Marks SeparatorsIn(const char *s) {
@@ -156,13 +162,13 @@ Marks DifferencesIn(const char *a, const char *b) {
 
 class Tallies {
    public:
-    void AddBlock(const char *s) { AddLanes(s, 0, BlockBytes); }
     void AddLanes(const char *s, std::size_t from, std::size_t to) {
-        for (std::size_t k = from; k < to; ++k) {
-            if (!IsSeparator(s[k])) continue;
-            ++found_.count;
-            found_.dot = found_.dot || s[k] == '.';
-        }
+        for (std::size_t k = from; k < to; ++k) AddChar(s[k]);
+    }
+    void AddChar(char c) {
+        if (!IsSeparator(c)) return;
+        ++found_.count;
+        found_.dot = found_.dot || c == '.';
     }
     SeparatorCount Result() const { return found_; }
     void Fold() {}
@@ -172,85 +178,124 @@ class Tallies {
 };
 #endif
 
-// The block scan: the offset of the first mark at or after `from` among
-// `size` characters (at least a block), or `size` when there is none.
-// marksAt(i) gives the marks of the block at offset i; the last block is
-// moved back to end with the characters, and its marks before `from` or
-// before the blocks already seen are dropped.
-template <typename MarksAt>
-[[gnu::always_inline]] inline std::size_t ScanBlocks(std::size_t from, std::size_t size, MarksAt marksAt) {
-    std::size_t i = from;
-    for (; i + BlockBytes <= size; i += BlockBytes) {
-        const Marks m = marksAt(i);
-        if (m != 0) return i + FirstMark(m);
-    }
-    if (i < size) {
-        const std::size_t at = size - BlockBytes;
-        const Marks m = From(marksAt(at), i - at);
-        if (m != 0) return at + FirstMark(m);
-    }
-    return size;
+// Lanes [lo, hi) of a block's marks.
+Marks Lanes(Marks m, std::size_t lo, std::size_t hi) {
+    return hi < BlockBytes ? From(m, lo) & ~(~Marks{0} << hi) : From(m, lo);
 }
 
-// The separators among the first `end` of the `size` characters at `s`.
-[[gnu::always_inline]] inline SeparatorCount CountSeparators(const char *s, std::size_t end, std::size_t size) {
-    if (size >= BlockBytes) {
-        Tallies tallies;
-        std::size_t i = 0;
-        while (i + BlockBytes <= end) {
-            const std::size_t stop = end - i > FoldBlocks * BlockBytes ? i + FoldBlocks * BlockBytes : end;
-            for (; i + BlockBytes <= stop; i += BlockBytes) tallies.AddBlock(s + i);
-            if (i + BlockBytes <= end) tallies.Fold();
-        }
-        if (i < end) {
-            // The last block ends with the scan, or starts with the name,
-            // and counts only the characters not seen yet.
-            const std::size_t at = end >= BlockBytes ? end - BlockBytes : 0;
-            tallies.AddLanes(s + at, i - at, end - at);
-        }
-        return tallies.Result();
+// The one scan skeleton: walks the characters [from, to) of a text of
+// `size` characters, forwards or backwards, until a look says stop.  A
+// text of at least a block goes block by block: look(at, lo, hi) sees
+// lanes [lo, hi) of the block at offset `at`; the last block, which would
+// reach outside [from, to), is moved back to end with `to` (forwards) or to
+// start with `from` (backwards), as far as the text allows, and keeps only
+// the lanes not seen yet.  A shorter text goes character by character:
+// lookChar(i) sees the character at offset i.
+template <typename Look>
+[[gnu::always_inline]] inline void BlocksForwards(std::size_t from, std::size_t to, Look look) {
+    std::size_t i = from;
+    for (; i + BlockBytes <= to; i += BlockBytes)
+        if (look(i, std::size_t{0}, BlockBytes)) return;
+    if (i == to) return;
+    const std::size_t at = to >= BlockBytes ? to - BlockBytes : 0;
+    look(at, i - at, to - at);
+}
+
+template <typename Look>
+[[gnu::always_inline]] inline void BlocksBackwards(std::size_t from, std::size_t to, std::size_t size, Look look) {
+    std::size_t i = to;
+    for (; i >= from + BlockBytes; i -= BlockBytes)
+        if (look(i - BlockBytes, std::size_t{0}, BlockBytes)) return;
+    if (i == from) return;
+    const std::size_t at = from + BlockBytes <= size ? from : size - BlockBytes;
+    look(at, from - at, i - at);
+}
+
+template <bool Backwards, typename Look, typename LookChar>
+[[gnu::always_inline]] inline void Scan(std::size_t from, std::size_t to, std::size_t size, Look look,
+                                        LookChar lookChar) {
+    if (size < BlockBytes) {
+        for (std::size_t k = 0; k < to - from; ++k)
+            if (lookChar(Backwards ? to - 1 - k : from + k)) return;
+    } else if constexpr (Backwards) {
+        BlocksBackwards(from, to, size, look);
+    } else {
+        BlocksForwards(from, to, look);
     }
-    SeparatorCount found;
-    for (std::size_t i = 0; i < end; ++i) {
-        if (!IsSeparator(s[i])) continue;
-        ++found.count;
-        found.dot = found.dot || s[i] == '.';
-    }
+}
+
+// The scan that stops at a mark: forwards, the offset of the first mark in
+// [from, to), or `to` without any; backwards, the offset just after the
+// last one, or `from`.  marksAt(at) gives the marks of the block at offset
+// `at`, marked(i) whether the character at offset i is one.
+template <bool Backwards, typename MarksAt, typename Marked>
+[[gnu::always_inline]] inline std::size_t FindMark(std::size_t from, std::size_t to, std::size_t size, MarksAt marksAt,
+                                                   Marked marked) {
+    std::size_t found = Backwards ? from : to;
+    Scan<Backwards>(
+        from, to, size,
+        [&](std::size_t at, std::size_t lo, std::size_t hi) {
+            const Marks m = Lanes(marksAt(at), lo, hi);
+            if (m == 0) return false;
+            found = at + (Backwards ? AfterLastMark(m) : FirstMark(m));
+            return true;
+        },
+        [&](std::size_t i) {
+            if (!marked(i)) return false;
+            found = Backwards ? i + 1 : i;
+            return true;
+        });
     return found;
+}
+
+constexpr bool Forwards = false;
+constexpr bool Backwards = true;
+
+// The separators among the first `end` of the `size` characters at `s`:
+// the counting scan.
+[[gnu::always_inline]] inline SeparatorCount CountSeparators(const char *s, std::size_t end, std::size_t size) {
+    Tallies tallies;
+    std::size_t blocks = 0;
+    Scan<Forwards>(
+        0, end, size,
+        [&](std::size_t at, std::size_t lo, std::size_t hi) {
+            tallies.AddLanes(s + at, lo, hi);
+            if (++blocks == FoldBlocks) {
+                tallies.Fold();
+                blocks = 0;
+            }
+            return false;
+        },
+        [&](std::size_t i) {
+            tallies.AddChar(s[i]);
+            return false;
+        });
+    return tallies.Result();
 }
 
 // The offset of the first separator at or after `from` among the `size`
 // characters at `s`, or `size` when none is left.
 [[gnu::always_inline]] inline std::size_t NextSeparator(const char *s, std::size_t from, std::size_t size) {
-    if (size >= BlockBytes) return ScanBlocks(from, size, [s](std::size_t i) { return SeparatorsIn(s + i); });
-    std::size_t i = from;
-    while (i < size && !IsSeparator(s[i])) ++i;
-    return i;
+    return FindMark<Forwards>(
+        from, size, size, [s](std::size_t at) { return SeparatorsIn(s + at); },
+        [s](std::size_t i) { return IsSeparator(s[i]); });
 }
 
 // The length of the common prefix of the first `n` characters at `a` and
 // at `b`.
 [[gnu::always_inline]] inline std::size_t CommonPrefix(const char *a, const char *b, std::size_t n) {
-    if (n >= BlockBytes) return ScanBlocks(0, n, [a, b](std::size_t i) { return DifferencesIn(a + i, b + i); });
-    std::size_t i = 0;
-    while (i < n && a[i] == b[i]) ++i;
-    return i;
+    return FindMark<Forwards>(
+        0, n, n, [a, b](std::size_t at) { return DifferencesIn(a + at, b + at); },
+        [a, b](std::size_t i) { return a[i] != b[i]; });
 }
 
 // The offset just after the last separator among the first `end` of the
 // `size` characters at `s`, or 0 without any: where the leaf starts when
-// `end` is the whole name.  The same scan as ScanBlocks, backwards.
+// `end` is the whole name.
 [[gnu::always_inline]] inline std::size_t AfterLastSeparator(const char *s, std::size_t end, std::size_t size) {
-    std::size_t i = end;
-    if (size >= BlockBytes) {
-        for (; i >= BlockBytes; i -= BlockBytes) {
-            const Marks m = SeparatorsIn(s + i - BlockBytes);
-            if (m != 0) return i - BlockBytes + AfterLastMark(m);
-        }
-        return AfterLastMark(SeparatorsIn(s) & ((Marks{1} << i) - 1));
-    }
-    while (i > 0 && !IsSeparator(s[i - 1])) --i;
-    return i;
+    return FindMark<Backwards>(
+        0, end, size, [s](std::size_t at) { return SeparatorsIn(s + at); },
+        [s](std::size_t i) { return IsSeparator(s[i]); });
 }
 
 // Appends the `n` characters at `s`, as far as they fit: in 16-byte

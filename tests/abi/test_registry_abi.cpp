@@ -81,10 +81,14 @@ TEST(RegistryAbi, VersionAndLifecycle) {
 }
 
 #if defined(__i386__) && defined(__GNUC__)
+// Where the job notices' stack clean-up can go wrong: 32-bit x86, whose
+// Windows host calls them __stdcall (the callee removes its argument) and
+// whose Linux hosts use the C convention (the caller removes it).  Other
+// targets have one convention, which the compiler keeps for both sides.
+//
 // How far the stack pointer moves across one call of a one-argument export,
-// with the argument pushed by hand: 0 when the callee removes its argument
-// (__stdcall, the Windows host's convention), 4 when it leaves it to the
-// caller (the C convention of 32-bit Linux).
+// with the argument pushed by hand: 0 when the callee removes its argument,
+// 4 when it leaves it to the caller.
 using JobNotice = void(HOST_CALL *)(std::uint32_t);
 __attribute__((noinline)) std::intptr_t StackDrift(JobNotice f, std::uint32_t job) {
     std::intptr_t drift;
@@ -105,25 +109,18 @@ constexpr std::intptr_t kExpectedDrift = 0;
 #else
 constexpr std::intptr_t kExpectedDrift = 4;
 #endif
-#endif
 
 TEST(RegistryAbi, JobNoticesKeepTheStackIntact) {
-    using Notice = void(HOST_CALL *)(std::uint32_t);
-    const auto start = reinterpret_cast<Notice>(engine::Library::Get().Symbol("UFStartJob"));
-    const auto end = reinterpret_cast<Notice>(engine::Library::Get().Symbol("UFEndJob"));
+    const auto start = reinterpret_cast<JobNotice>(engine::Library::Get().Symbol("UFStartJob"));
+    const auto end = reinterpret_cast<JobNotice>(engine::Library::Get().Symbol("UFEndJob"));
     ASSERT_NE(start, nullptr);
     ASSERT_NE(end, nullptr);
-    volatile std::uint32_t guard = 0xC0FFEEU;
-    for (std::uint32_t job = 0; job < 5000; ++job) {
-        start(job);
-        end(job);
-#if defined(__i386__) && defined(__GNUC__)
-        ASSERT_EQ(StackDrift(start, job), kExpectedDrift);
-        ASSERT_EQ(StackDrift(end, job), kExpectedDrift);
-#endif
+    for (std::uint32_t job = 0; job < 5000; job += 7) {
+        ASSERT_EQ(StackDrift(start, job), kExpectedDrift) << "UFStartJob, job " << job;
+        ASSERT_EQ(StackDrift(end, job), kExpectedDrift) << "UFEndJob, job " << job;
     }
-    EXPECT_EQ(guard, 0xC0FFEEU);
 }
+#endif
 
 TEST(RegistryAbi, DefinitionTable) {
     const unsigned char *rows = TableOf("UFGetFunctionDefStrings");

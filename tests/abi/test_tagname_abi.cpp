@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine.h"
+#include "support/repeat.h"
 #include "support/tagname_cases.h"
 
 namespace {
@@ -67,11 +68,7 @@ TEST(TagNameAbi, NullResultBufferIsLeftAlone) {
     engine::CallStringWithoutBuffer(Entry("QELFormula_RemoveTagName"), {Arg::Str("A\\B")});
 }
 
-std::string Repeat(const std::string &unit, std::size_t n) {
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i) s += unit;
-    return s;
-}
+using support::Repeat;
 
 TEST(TagNameAbi, LongNamesNeverOverrunTheHostBuffer) {
     const engine::Formula hier = Entry("QELFormula_IndentTagHier");

@@ -12,7 +12,9 @@
 #   EXIT  STDOUT  STDERR  ARGUMENT...
 #
 # STDOUT and STDERR are "-" for nothing, "@FILE" for the contents of FILE in
-# the EXPECTED folder, "~REGEX" for text that the regular expression
+# the EXPECTED folder (an HTML page is compared without its stylesheet,
+# the text inside <style>, and "@FILE.css" compares that stylesheet only,
+# so that a change of style edits one file), "~REGEX" for text that the regular expression
 # matches as a whole (\n in it stands for a line feed), or else the text of
 # one line (its line feed implied).
 # In the arguments @LIBRARY@, @PROBE@, @PROBE_NOEXPORT@ and @PROBE_BADHEADER@
@@ -48,6 +50,25 @@ function(split_tabs text)
   endwhile()
 endfunction()
 
+# Splits an HTML page at its stylesheet: `sheet` gets the text inside
+# <style>, `rest` the page without it.
+function(split_style page rest sheet)
+  string(FIND "${page}" "<style>\n" open)
+  string(FIND "${page}" "</style>" close)
+  if(open EQUAL -1 OR close EQUAL -1 OR close LESS open)
+    set(${rest} "${page}" PARENT_SCOPE)
+    set(${sheet} "" PARENT_SCOPE)
+    return()
+  endif()
+  math(EXPR open "${open} + 8")
+  math(EXPR length "${close} - ${open}")
+  string(SUBSTRING "${page}" 0 ${open} head)
+  string(SUBSTRING "${page}" ${open} ${length} style)
+  string(SUBSTRING "${page}" ${close} -1 tail)
+  set(${rest} "${head}${tail}" PARENT_SCOPE)
+  set(${sheet} "${style}" PARENT_SCOPE)
+endfunction()
+
 # Sets `result` to TRUE when `actual` meets `expectation` (see above).
 function(check expectation actual result)
   if(expectation STREQUAL "-")
@@ -55,6 +76,11 @@ function(check expectation actual result)
   elseif(expectation MATCHES "^@")
     string(SUBSTRING "${expectation}" 1 -1 name)
     file(READ "${EXPECTED}/${name}" expected)
+    if(name MATCHES "\\.html$")
+      split_style("${actual}" actual style)
+    elseif(name MATCHES "\\.css$")
+      split_style("${actual}" page actual)
+    endif()
   elseif(expectation MATCHES "^~")
     string(SUBSTRING "${expectation}" 1 -1 pattern)
     string(REPLACE "\\n" "\n" pattern "${pattern}")

@@ -4,13 +4,13 @@
 //
 // The footprint must be the text that glibc's printf("%10.4g") gives in
 // the C locale, on every platform and whatever the process locale: a
-// fixed table of hard cases runs everywhere; on glibc a few million
-// seeded random doubles are compared with snprintf itself.
+// fixed table of hard cases runs everywhere, and a few million seeded
+// random doubles are compared with the C run-time's snprintf (glibc's, or
+// mingw-w64's own under Windows).
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cfloat>
-#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
@@ -183,19 +183,26 @@ TEST(FormatFootprint, IgnoresTheProcessLocale) {
     EXPECT_EQ(Footprint(4.5e-310), "  4.5e-310") << chosen;
 }
 
-// The reference text for the random comparison.
+// The reference text for the random comparison: the C run-time's printf,
+// which shares no code with the library's digits (its own rounding on the
+// short road, std::to_chars on the general road).  mingw-w64's own printf
+// (David Gay's correctly rounded conversion) writes at least three
+// exponent digits where glibc writes two; the third, a leading zero, is
+// dropped before the text is padded to its width.  It also drops a NaN's
+// sign, which glibc writes.
 std::string Reference(double value) {
     char text[32];
 #ifdef __GLIBC__
     std::snprintf(text, sizeof text, "%10.4g", value);
     return text;
-#else
-    // This run-time's printf writes three exponent digits; the standard
-    // library's conversion follows printf's C-locale rules instead, and
-    // still checks the digit-by-digit conversion of ordinary magnitudes.
-    const std::to_chars_result r = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 4);
-    std::string s(text, r.ptr);
+#elif defined(__MINGW32__)
+    __mingw_snprintf(text, sizeof text, "%.4g", value);
+    std::string s = std::isnan(value) && std::signbit(value) ? std::string("-") + text : std::string(text);
+    const std::size_t e = s.find('e');
+    if (e != std::string::npos && s.size() - e == 5 && s[e + 2] == '0') s.erase(e + 2, 1);
     return s.size() < 10 ? std::string(10 - s.size(), ' ') + s : s;
+#else
+#error "the random comparison needs a printf independent of the library's conversion"
 #endif
 }
 
@@ -347,20 +354,6 @@ TEST(FlagWord, AlarmAndLogBits) {
         EXPECT_EQ(qelrpt::TestFlagBit(word, qelrpt::AlarmFlagMask), row.alarm) << Hex(row.value);
         EXPECT_EQ(qelrpt::TestFlagBit(word, qelrpt::LogFlagMask), row.log) << Hex(row.value);
     }
-}
-
-TEST(TestFlagBit, AnyBitOfTheMask) {
-    struct Row {
-        std::uint32_t word, mask;
-        int set;
-    };
-    const Row rows[] = {
-        {0, 1, 0},          {1, 1, 1},          {2, 1, 0},
-        {2, 2, 1},          {1, 2, 0},          {3, 2, 1},
-        {0xFFFFFFFE, 1, 0}, {0xFFFFFFFE, 2, 1}, {0x80000000, 0x80000001, 1},
-        {0x80000000, 0, 0}, {5, 6, 1},
-    };
-    for (const Row &row : rows) EXPECT_EQ(qelrpt::TestFlagBit(row.word, row.mask), row.set) << row.word;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "functions/tagname.h"
+#include "support/repeat.h"
 #include "support/tagname_cases.h"
 #include "support/tagname_workers.h"
 
@@ -148,11 +149,7 @@ TEST(TagNameWorkers, AgreeWithModelOnRandomNames) {
     }
 }
 
-std::string Repeat(const std::string &unit, std::size_t n) {
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i) s += unit;
-    return s;
-}
+using support::Repeat;
 
 TEST(TagNameWorkers, LongResultsAreCutAt255Characters) {
     for (const Workers &w : workers::kTagName) {

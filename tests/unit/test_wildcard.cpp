@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "functions/wildcard.h"
+#include "support/repeat.h"
 #include "support/wildcard_cases.h"
 #include "support/wildcard_oracle.h"
 
@@ -313,13 +314,14 @@ TEST(WildcardMatch, AgreesWithReferenceOnRandomInputs) {
     }
 }
 
-// An independent public list of wildcard cases, read where the source tree
-// has it.  Lines: suite function, candidate, pattern, expected (1 or 0),
-// separated by tabs; lines that begin with "#" are comments.
+// An independent public list of wildcard cases, tests/data/
+// wildcard_public_cases.tsv (its header names its source and licence).
+// Lines: suite function, candidate, pattern, expected (1 or 0), separated
+// by tabs; lines that begin with "#" are comments.
 TEST(WildcardMatch, PublicCaseList) {
     const char *path = QELRPT_WILDCARD_PUBLIC_CASES;
     std::ifstream in(path, std::ios::binary);
-    if (!in) GTEST_SKIP() << "public case list not found at " << path;
+    ASSERT_TRUE(in) << "cannot read the public case list " << path;
     std::string line;
     std::size_t lineNo = 0, cases = 0;
     while (std::getline(in, line)) {
@@ -352,12 +354,7 @@ TEST(WildcardMatch, PublicCaseList) {
     std::printf("[   INFO   ] %zu public cases from %s\n", cases, path);
 }
 
-std::string Repeat(const std::string &unit, std::size_t n) {
-    std::string s;
-    s.reserve(unit.size() * n);
-    for (std::size_t i = 0; i < n; ++i) s += unit;
-    return s;
-}
+using support::Repeat;
 
 // Long candidates and long segments, where the matcher leaves the simple
 // search for its linear ones (Two-Way, Shift-And over 64-bit pieces, the

@@ -22,12 +22,8 @@
 #include <utility>
 #include <vector>
 
-#include "output.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
+#include "common/output.h"
+#include "common/tool_main.h"
 
 namespace {
 
@@ -283,7 +279,7 @@ std::vector<std::string> Rows(const Arguments &arguments) {
 }
 
 void Write(const std::vector<std::string> &rows) {
-    qhost::Output output(stdout);
+    qtool::Output output(stdout);
     std::string &out = output.Text();
     out = "name,value,flags\n";
     for (const std::string &row : rows) {
@@ -293,51 +289,16 @@ void Write(const std::vector<std::string> &rows) {
     output.Finish();
 }
 
-void Complain(const std::string &message) {
-    const std::string text = "qelrpt-gentags: " + message + "\n";
-    std::fputs(text.c_str(), stderr);
-}
-
-// --help and --version: the text on standard output.
-void Answer(const CLI::App &app, const CLI::Success &request) {
-    qhost::Output output(stdout);
-    output.Text() = request.get_name() == "CallForVersion" ? std::string(request.what()) + "\n" : app.help();
-    output.Finish();
-}
-
-int Start(int argc, char **argv) {
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);  // line feeds, not CR LF
-#endif
-    CLI::App app{"", "qelrpt-gentags"};
+int Start(CLI::App &app, qtool::Messages & /*messages*/, int argc, char **argv) {
     Arguments arguments;
     std::uint64_t count = arguments.count;
-    try {
-        Describe(app, count, arguments);
-        try {
-            app.parse(argc, argv);
-        } catch (const CLI::Success &request) {
-            Answer(app, request);
-            return 0;
-        }
-        arguments.count = static_cast<std::size_t>(count);
-        Write(Rows(arguments));
-        return 0;
-    } catch (const CLI::ParseError &error) {
-        Complain(std::string(error.what()) + "\nTry 'qelrpt-gentags --help' for more information.");
-    } catch (const std::exception &error) {
-        Complain(error.what());
-    }
-    return 2;
+    Describe(app, count, arguments);
+    app.parse(argc, argv);
+    arguments.count = static_cast<std::size_t>(count);
+    Write(Rows(arguments));
+    return 0;
 }
 
 }  // namespace
 
-int main(int argc, char **argv) {
-    try {
-        return Start(argc, argv);
-    } catch (...) {
-        std::fputs("qelrpt-gentags: unexpected failure\n", stderr);
-        return 2;
-    }
-}
+int main(int argc, char **argv) { return qtool::Main("qelrpt-gentags", argc, argv, Start); }

@@ -3,13 +3,16 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/display.h"
 #include "errors.h"
 #include "formula.h"
-#include "text.h"
 
 namespace qhost {
 
 namespace {
+
+using qtool::AppendShown;
+using qtool::Output;
 
 // The job number of an evaluation.
 constexpr std::uint32_t EvalJob = 1;
@@ -94,7 +97,8 @@ void Eval(const Plugin &plugin, const std::string &formula, bool showBlanks, Out
     if (function.signature->result == ValueType::Boolean)
         out += entry.InvokeBoolean() ? "True" : "False";
     else
-        AppendShown(out, showBlanks ? ShowBlanks(entry.InvokeString()) : std::string(entry.InvokeString()), false);
+        AppendShown(out, showBlanks ? qtool::ShowBlanks(entry.InvokeString()) : std::string(entry.InvokeString()),
+                    false);
     out += "\n";
 }
 

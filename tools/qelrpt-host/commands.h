@@ -4,19 +4,19 @@
 
 #include <string>
 
-#include "output.h"
+#include "common/output.h"
 #include "plugin.h"
 
 namespace qhost {
 
 // The library's version and each function's definition, template and
 // example text.
-void List(const Plugin &plugin, Output &output);
+void List(const Plugin &plugin, qtool::Output &output);
 
 // Checks one formula call against its function's definition, calls it and
 // writes its result.  Throws HostError, before any call when the formula
 // does not fit.
-void Eval(const Plugin &plugin, const std::string &formula, bool showBlanks, Output &output);
+void Eval(const Plugin &plugin, const std::string &formula, bool showBlanks, qtool::Output &output);
 
 }  // namespace qhost
 

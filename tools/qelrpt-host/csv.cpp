@@ -5,20 +5,20 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "errors.h"
+#include "files.h"
 #include "memory.h"
 
 namespace qhost {
 
 namespace {
 
-constexpr const char *NotClosed = "a quoted field is not closed";
-constexpr const char *TextAfterQuote = "text follows the closing quote of a field";
-constexpr const char *StrayQuote = "a field that is not in quotes holds a quote";
-constexpr const char *CarriageReturnOnly = "line ends are CR only; use LF or CR LF";
+// What can be wrong with a record (an empty text: nothing).
+constexpr std::string_view NotClosed = "a quoted field is not closed";
+constexpr std::string_view TextAfterQuote = "text follows the closing quote of a field";
+constexpr std::string_view StrayQuote = "a field that is not in quotes holds a quote";
+constexpr std::string_view CarriageReturnOnly = "line ends are CR only; use LF or CR LF";
 
 // The bytes that end a field not in quotes, or make it malformed.
 constexpr std::array<bool, 256> EndsPlain = [] {
@@ -59,7 +59,7 @@ void CsvReader::SkipEmptyLines() {
 // record's first; any other problem is found where the record's quotes are
 // balanced, so reading resumes on the line after the one it was found on
 // and never inside a quoted field.
-bool CsvReader::Malformed(CsvRecord &record, std::size_t start, const char *problem, Resume resume) {
+bool CsvReader::Malformed(CsvRecord &record, std::size_t start, std::string_view problem, Resume resume) {
     record.problem = problem;
     record.fields.clear();
     const bool firstLine = resume == Resume::AfterFirstLine;
@@ -72,7 +72,7 @@ bool CsvReader::Malformed(CsvRecord &record, std::size_t start, const char *prob
 }
 
 // A field in quotes, from its opening quote; returns the problem, if any.
-const char *CsvReader::ReadQuoted(Span &span) {
+std::string_view CsvReader::ReadQuoted(Span &span) {
     span.begin = ++pos_;
     for (;;) {
         const void *quote = std::memchr(data_ + pos_, '"', size_ - pos_);
@@ -89,18 +89,18 @@ const char *CsvReader::ReadQuoted(Span &span) {
         break;
     }
     if (pos_ < size_ && data_[pos_] != ',' && !IsLineBreak(pos_)) return TextAfterQuote;
-    return nullptr;
+    return {};
 }
 
 // A field not in quotes; returns the problem, if any.
-const char *CsvReader::ReadPlain(Span &span) {
+std::string_view CsvReader::ReadPlain(Span &span) {
     span.begin = pos_;
     while (pos_ < size_ && !EndsPlain[static_cast<unsigned char>(data_[pos_])]) ++pos_;
     span.end = pos_;
-    if (pos_ == size_) return nullptr;
+    if (pos_ == size_) return {};
     if (data_[pos_] == '"') return StrayQuote;
     if (data_[pos_] == '\r' && !IsLineBreak(pos_)) return CarriageReturnOnly;
-    return nullptr;
+    return {};
 }
 
 // Steps over what ends a field; true when another field follows.
@@ -137,7 +137,7 @@ void CsvReader::Terminate(CsvRecord &record) {
 
 bool CsvReader::Next(CsvRecord &record) {
     record.fields.clear();
-    record.problem = nullptr;
+    record.problem.clear();
     SkipEmptyLines();
     if (pos_ >= size_) return false;
 
@@ -150,7 +150,7 @@ bool CsvReader::Next(CsvRecord &record) {
     while (more) {
         Span span;
         const bool quoted = pos_ < size_ && data_[pos_] == '"';
-        if (const char *problem = quoted ? ReadQuoted(span) : ReadPlain(span))
+        if (const std::string_view problem = quoted ? ReadQuoted(span) : ReadPlain(span); !problem.empty())
             return Malformed(record, start, problem,
                              problem == NotClosed ? Resume::AfterFirstLine : Resume::AfterErrorLine);
         spans_.push_back(span);
@@ -162,13 +162,7 @@ bool CsvReader::Next(CsvRecord &record) {
 }
 
 std::vector<char> ReadCsvFile(const std::string &path, std::uintmax_t maxSize) {
-    // Anything else (a folder, a device, a pipe) would have no size to tell
-    // or no end; a file that cannot be looked at is left to fopen to report.
-    std::error_code statusError;
-    const std::filesystem::file_status status = std::filesystem::status(path, statusError);
-    if (!statusError && status.type() != std::filesystem::file_type::regular &&
-        status.type() != std::filesystem::file_type::not_found)
-        throw HostError(path + " is not a regular file");
+    RefuseIfNotRegular(path, path);
     std::FILE *file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) throw HostError("cannot open " + path + ": " + std::strerror(errno));
     const std::string tooLarge = path + " is too large (more than " + std::to_string(maxSize) + " bytes)";

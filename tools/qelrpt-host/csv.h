@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qhost {
@@ -38,7 +39,7 @@ struct CsvRecord {
     std::size_t line = 0;      // the line the record starts on, from 1
     std::size_t lastLine = 0;  // the last line it takes up (or, when malformed, that is skipped)
     std::vector<CsvField> fields;
-    const char *problem = nullptr;  // set: the record is malformed and has no fields
+    std::string problem;  // set: the record is malformed and has no fields
 };
 
 // "12" or "12-15": the lines a record takes up.
@@ -66,10 +67,10 @@ class CsvReader {
     enum class Resume { AfterFirstLine, AfterErrorLine };
 
     void SkipEmptyLines();
-    const char *ReadQuoted(Span &span);
-    const char *ReadPlain(Span &span);
+    std::string_view ReadQuoted(Span &span);
+    std::string_view ReadPlain(Span &span);
     bool EndField();
-    bool Malformed(CsvRecord &record, std::size_t start, const char *problem, Resume resume);
+    bool Malformed(CsvRecord &record, std::size_t start, std::string_view problem, Resume resume);
     void Terminate(CsvRecord &record);
     bool IsLineBreak(std::size_t pos) const;
 

@@ -6,21 +6,18 @@
 // listing from a CSV file as a report built on the functions would.
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <exception>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "commands.h"
+#include "common/messages.h"
+#include "common/output.h"
+#include "common/tool_main.h"
 #include "errors.h"
-#include "output.h"
 #include "plugin.h"
 #include "report.h"
-#include "text.h"
 
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
 #include <windows.h>
 #else
 #include <unistd.h>
@@ -40,7 +37,6 @@ constexpr char PathSeparator = '/';
 
 constexpr int ExitOk = 0;
 constexpr int ExitSkipped = 1;
-constexpr int ExitError = 2;
 
 const char *const Footer =
     "Formulas: a function name and its arguments in parentheses.  A string\n"
@@ -127,23 +123,21 @@ std::string LibraryPath(const CommandLine &line) {
     return folder.empty() ? std::string(".") + PathSeparator + DefaultLibrary : folder + DefaultLibrary;
 }
 
-int Report(const Plugin &plugin, const CommandLine &line) {
+int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messages) {
     ReportOptions options = line.report;
     options.format = line.format == "html" ? ReportFormat::Html : ReportFormat::Text;
-    const ReportSummary summary = RenderReport(plugin, line.csv, options, stdout, stderr);
+    const ReportSummary summary = RunReport(plugin, line.csv, options, stdout, messages);
     if (summary.skippedRecords == 0) return ExitOk;
-    const std::string message = "qelrpt-host: " + line.csv + ": " + std::to_string(summary.skippedRecords) +
-                                (summary.skippedRecords == 1 ? " malformed record" : " malformed records") + " (" +
-                                std::to_string(summary.skippedLines) +
-                                (summary.skippedLines == 1 ? " line" : " lines") + ") skipped\n";
-    std::fputs(message.c_str(), stderr);
+    messages.Say(line.csv + ": " + std::to_string(summary.skippedRecords) +
+                 (summary.skippedRecords == 1 ? " malformed record" : " malformed records") + " (" +
+                 std::to_string(summary.skippedLines) + (summary.skippedLines == 1 ? " line" : " lines") + ") skipped");
     return ExitSkipped;
 }
 
-int Run(const CLI::App &app, const CommandLine &line) {
+int Run(const CLI::App &app, const CommandLine &line, qtool::Messages &messages) {
     const Plugin plugin(LibraryPath(line));
-    if (app.got_subcommand("report")) return Report(plugin, line);
-    Output output(stdout);
+    if (app.got_subcommand("report")) return Report(plugin, line, messages);
+    qtool::Output output(stdout);
     if (app.got_subcommand("list"))
         List(plugin, output);
     else
@@ -152,64 +146,19 @@ int Run(const CLI::App &app, const CommandLine &line) {
     return ExitOk;
 }
 
-// The message may quote what the library returned: it reaches the terminal
-// as the listing does, without control characters.
-void Complain(const std::string &message) {
-    std::fflush(stdout);
-    std::string line = "qelrpt-host: ";
-    AppendShown(line, message, false);
-    line += "\n";
-    std::fputs(line.c_str(), stderr);
-}
-
-// --help and --version: the text on standard output (the help of the
-// command given, if any).
-int Answer(const CLI::App &app, const CLI::Success &request) {
-    Output output(stdout);
-    output.Text() = request.get_name() == "CallForVersion" ? std::string(request.what()) + "\n" : app.help();
-    output.Finish();
-    return ExitOk;
-}
-
-int Start(int argc, char **argv) {
-#ifdef _WIN32
-    // The same bytes as on every other system: line feeds, not CR LF.
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
-#endif
-    CLI::App app{"", "qelrpt-host"};
+int Start(CLI::App &app, qtool::Messages &messages, int argc, char **argv) {
     CommandLine line;
+    Describe(app, line);
     try {
-        Describe(app, line);
-        try {
-            app.parse(argc, argv);
-        } catch (const CLI::Success &request) {
-            return Answer(app, request);
-        } catch (const CLI::ExtrasError &error) {
-            const bool command = !app.get_subcommands().empty();
-            throw UsageError(error.what() + std::string(command ? "" : " (the commands are list, eval and report)"));
-        } catch (const CLI::ParseError &error) {
-            throw UsageError(error.what());
-        }
-        if (app.get_subcommands().empty()) throw UsageError("no command given (list, eval or report)");
-        return Run(app, line);
-    } catch (const UsageError &error) {
-        Complain(std::string(error.what()) + "\nTry 'qelrpt-host --help' for more information.");
-    } catch (const std::exception &error) {
-        Complain(error.what());
-    } catch (...) {
-        Complain("unexpected failure");
+        app.parse(argc, argv);
+    } catch (const CLI::ExtrasError &error) {
+        const bool command = !app.get_subcommands().empty();
+        throw UsageError(error.what() + std::string(command ? "" : " (the commands are list, eval and report)"));
     }
-    return ExitError;
+    if (app.get_subcommands().empty()) throw UsageError("no command given (list, eval or report)");
+    return Run(app, line, messages);
 }
 
 }  // namespace
 
-int main(int argc, char **argv) {
-    try {
-        return Start(argc, argv);
-    } catch (...) {
-        std::fputs("qelrpt-host: unexpected failure\n", stderr);
-        return 2;
-    }
-}
+int main(int argc, char **argv) { return qtool::Main("qelrpt-host", argc, argv, Start); }

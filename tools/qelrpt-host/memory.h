@@ -1,5 +1,6 @@
-// Large buffers: a listing of a million tags takes hundreds of megabytes,
-// and on Linux every 4 KiB page of them costs a fault on first use.
+// Large buffers and scattered reads: a listing of a million tags takes
+// hundreds of megabytes, on Linux every 4 KiB page of them costs a fault
+// on first use, and sorted tags lie anywhere in the file.
 #ifndef QELRPT_HOST_MEMORY_H
 #define QELRPT_HOST_MEMORY_H
 
@@ -18,6 +19,16 @@ template <typename Buffer>
 void ReserveLarge(Buffer &buffer, std::size_t count) {
     buffer.reserve(count);
     AdviseLargePages(buffer.data(), buffer.capacity() * sizeof(*buffer.data()));
+}
+
+// Asks the processor to fetch the memory at `at` into its cache, for a
+// loop that will read it a few steps later.
+inline void Prefetch(const void *at) {
+#if defined(__GNUC__)
+    __builtin_prefetch(at);
+#else
+    (void)at;
+#endif
 }
 
 }  // namespace qhost

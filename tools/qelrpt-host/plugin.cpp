@@ -1,8 +1,8 @@
 #include "plugin.h"
 
 #include <cstring>
-#include <filesystem>
-#include <system_error>
+
+#include "files.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -117,12 +117,8 @@ std::vector<std::string> ReadTextList(Getter getter, const char *name) {
 
 Plugin::Plugin(const std::string &path) {
     const std::string loaderPath = LoaderPath(path);
-    // A folder or a FIFO would make the loader fail or wait forever; a path
-    // that is not there is left to the loader, which may add ".dll".
-    std::error_code statusError;
-    const std::filesystem::file_type type = std::filesystem::status(loaderPath, statusError).type();
-    if (!statusError && type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found)
-        throw HostError("the library " + path + " is not a regular file");
+    // A path that is not there is left to the loader, which may add ".dll".
+    RefuseIfNotRegular(loaderPath, "the library " + path);
 #ifdef _WIN32
     // A library that cannot be loaded is reported here, not in a dialog box.
     const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <string_view>
 
-#include "text.h"
+#include "common/display.h"
 
 namespace qhost {
 
 namespace {
+
+using qtool::AppendShown;
+using qtool::Output;
+using qtool::Quoted;
 
 // The widest the tag column of the text listing grows; longer names push
 // the rest of their line to the right.

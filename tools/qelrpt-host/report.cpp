@@ -4,13 +4,14 @@
 #include <optional>
 #include <string_view>
 
+#include "common/display.h"
+#include "common/output.h"
 #include "csv.h"
 #include "errors.h"
 #include "memory.h"
 #include "render.h"
 #include "sort.h"
 #include "tags.h"
-#include "text.h"
 
 namespace qhost {
 
@@ -92,14 +93,6 @@ void Filter(std::vector<Tag> &tags, Call &match, const std::vector<std::string> 
 // early: sorted, neighbours lie anywhere in the file.
 constexpr std::size_t Ahead = 8;
 
-void Prefetch(const char *name) {
-#if defined(__GNUC__)
-    __builtin_prefetch(name);
-#else
-    (void)name;
-#endif
-}
-
 // The positions of the tags in the listing's order.
 std::vector<std::uint32_t> Order(const std::vector<Tag> &tags, bool keepOrder) {
     if (keepOrder || tags.size() > UINT32_MAX) {
@@ -118,15 +111,13 @@ std::vector<std::uint32_t> Order(const std::vector<Tag> &tags, bool keepOrder) {
 // size there; a result at the library's bound is reported and marks the
 // line.
 std::uint32_t Keep(std::string &arena, std::string_view text, const Tag &tag, const Call &call, Line &line,
-                   const std::string &path, std::FILE *messages) {
+                   const std::string &path, qtool::Messages &messages) {
     const std::size_t start = arena.size();
-    AppendShown(arena, text, false);
+    qtool::AppendShown(arena, text, false);
     if (text.size() >= LibraryBound) {
         line.cut = true;
-        const std::string message = "qelrpt-host: " + path + ":" + std::to_string(tag.line) + ": " + call.Name() +
-                                    " gave " + std::to_string(text.size()) +
-                                    " characters, the library's bound: its result may be cut short\n";
-        std::fputs(message.c_str(), messages);
+        messages.Say(path + ":" + std::to_string(tag.line) + ": " + call.Name() + " gave " +
+                     std::to_string(text.size()) + " characters, the library's bound: its result may be cut short");
     }
     return static_cast<std::uint32_t>(arena.size() - start);
 }
@@ -134,14 +125,14 @@ std::uint32_t Keep(std::string &arena, std::string_view text, const Tag &tag, co
 // Asks the library for every line first; the text listing needs the widest
 // indented name before it writes its first line.
 void AskLibrary(Calls &calls, const std::vector<Tag> &tags, const std::vector<std::uint32_t> &order, Listing &listing,
-                std::FILE *messages) {
+                qtool::Messages &messages) {
     std::string &arena = listing.arena;
     ReserveLarge(arena, order.size() * (sizeof(void *) >= 8 ? 128 : 48));  // pages not written to cost nothing
     ReserveLarge(listing.lines, order.size());
     const char *previous = "";
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Tag &tag = tags[order[i]];
-        if (i + 2 * Ahead < order.size()) Prefetch(reinterpret_cast<const char *>(&tags[order[i + 2 * Ahead]]));
+        if (i + 2 * Ahead < order.size()) Prefetch(&tags[order[i + 2 * Ahead]]);
         if (i + Ahead < order.size()) Prefetch(tags[order[i + Ahead]].name);
         const double flags = static_cast<double>(tag.flags) * 100.0;
         calls.headers.SetString(0, previous);
@@ -155,7 +146,7 @@ void AskLibrary(Calls &calls, const std::vector<Tag> &tags, const std::vector<st
         line.headersSize =
             Keep(arena, calls.headers.InvokeString(), tag, calls.headers, line, listing.source, messages);
         line.leafSize = Keep(arena, calls.leaf.InvokeString(), tag, calls.leaf, line, listing.source, messages);
-        line.leafWidth = static_cast<std::uint32_t>(ShownWidth(line.Leaf(arena)));
+        line.leafWidth = static_cast<std::uint32_t>(qtool::ShownWidth(line.Leaf(arena)));
         line.valueSize =
             Keep(arena, calls.footprint.InvokeString(), tag, calls.footprint, line, listing.source, messages);
         line.alarm = calls.alarm.InvokeBoolean();
@@ -173,24 +164,22 @@ std::string Fixed(double value, int decimals) {
     return text;
 }
 
-void PrintStats(std::FILE *messages, const ReportSummary &summary, Clock::duration run, const Phases &phases) {
+void PrintStats(qtool::Messages &messages, const ReportSummary &summary, Clock::duration run, const Phases &phases) {
     const double seconds = Seconds(run);
     const auto share = [seconds](Clock::duration part) {
         return Fixed(Seconds(part), 3) + " s (" + Fixed(seconds > 0 ? 100 * Seconds(part) / seconds : 0, 1) + "%)";
     };
-    const std::string line = "qelrpt-host: " + std::to_string(summary.tagsRead) + " tags read, " +
-                             std::to_string(summary.tagsListed) + " listed, in " + Fixed(seconds, 3) + " s (" +
-                             Fixed(seconds > 0 ? static_cast<double>(summary.tagsRead) / seconds : 0, 0) +
-                             " tags/s): reading " + share(phases.reading) + ", parsing " + share(phases.parsing) +
-                             ", sorting " + share(phases.sorting) + ", library " + share(phases.library) + ", output " +
-                             share(phases.output) + "\n";
-    std::fputs(line.c_str(), messages);
+    messages.Say(std::to_string(summary.tagsRead) + " tags read, " + std::to_string(summary.tagsListed) +
+                 " listed, in " + Fixed(seconds, 3) + " s (" +
+                 Fixed(seconds > 0 ? static_cast<double>(summary.tagsRead) / seconds : 0, 0) + " tags/s): reading " +
+                 share(phases.reading) + ", parsing " + share(phases.parsing) + ", sorting " + share(phases.sorting) +
+                 ", library " + share(phases.library) + ", output " + share(phases.output));
 }
 
 }  // namespace
 
-ReportSummary RenderReport(const Plugin &plugin, const std::string &path, const ReportOptions &options, std::FILE *out,
-                           std::FILE *messages) {
+ReportSummary RunReport(const Plugin &plugin, const std::string &path, const ReportOptions &options, std::FILE *out,
+                        qtool::Messages &messages) {
     const Clock::time_point started = Clock::now();
     Phases phases;
     Calls calls(plugin, !options.patterns.empty());
@@ -200,7 +189,7 @@ ReportSummary RenderReport(const Plugin &plugin, const std::string &path, const 
         const Columns columns = ReadHeader(reader, path);
         return ReadTags(reader, columns, path, messages);
     });
-    ReportSummary summary{list.tags.size(), 0, list.skippedRecords, list.skippedLines, 0};
+    ReportSummary summary{list.tags.size(), 0, list.skippedRecords, list.skippedLines};
 
     const Job job(plugin, ReportJob);
     Listing listing{path, options.patterns, summary.tagsRead, {}, {}};
@@ -209,10 +198,9 @@ ReportSummary RenderReport(const Plugin &plugin, const std::string &path, const 
     const std::vector<std::uint32_t> order = Timed(phases.sorting, [&] { return Order(tags, options.keepOrder); });
     Timed(phases.library, [&] { AskLibrary(calls, tags, order, listing, messages); });
     summary.tagsListed = listing.lines.size();
-    for (const Line &line : listing.lines) summary.cutRows += line.cut ? 1 : 0;
 
     Timed(phases.output, [&] {
-        Output output(out);
+        qtool::Output output(out);
         if (options.format == ReportFormat::Html)
             RenderHtml(output, listing);
         else

@@ -2,18 +2,46 @@
 // read from a CSV file of tags, optionally filtered with QELPatternMatch,
 // sorted by name, and rendered line by line with QELIndentTagHier,
 // QELIndentTagName, QELNumberFootPrint, QELAlarmFlagSet and QELLogFlagSet,
-// as text or as an HTML page.
+// as text or as an HTML page (render.h).
 #ifndef QELRPT_HOST_REPORT_H
 #define QELRPT_HOST_REPORT_H
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "common/messages.h"
 #include "plugin.h"
 
 namespace qhost {
+
+// What the library gave for one listed tag: three texts one after the
+// other in the listing's arena (valid UTF-8 already), and the two flags.
+struct Line {
+    std::size_t at;  // where the headers start
+    std::uint32_t headersSize, leafSize, valueSize;
+    std::uint32_t leafWidth;  // in characters
+    bool alarm, log;
+    bool cut;  // a text reached the library's bound and may be cut short
+
+    std::string_view Headers(const std::string &arena) const { return {arena.data() + at, headersSize}; }
+    std::string_view Leaf(const std::string &arena) const { return {arena.data() + at + headersSize, leafSize}; }
+    std::string_view Value(const std::string &arena) const {
+        return {arena.data() + at + headersSize + leafSize, valueSize};
+    }
+};
+
+// The listing as the report hands it to the renderer.
+struct Listing {
+    std::string source;                 // the CSV file's path
+    std::vector<std::string> patterns;  // --match; a tag is listed when any matches
+    std::size_t tagsRead = 0;
+    std::string arena;
+    std::vector<Line> lines;
+};
 
 enum class ReportFormat { Text, Html };
 
@@ -21,24 +49,24 @@ struct ReportOptions {
     bool keepOrder = false;             // file order instead of sorting by name
     std::vector<std::string> patterns;  // keep only the tags whose name matches one of them
     ReportFormat format = ReportFormat::Text;
-    bool stats = false;  // where the time goes, on `messages`
+    bool stats = false;  // where the time goes, as a message
 };
 
 struct ReportSummary {
     std::size_t tagsRead = 0;                          // well-formed tag records
     std::size_t tagsListed = 0;                        // of these, the ones in the listing
-    std::size_t skippedRecords = 0, skippedLines = 0;  // malformed records, each reported on `messages`
-    std::size_t cutRows = 0;  // rows with a text at the library's bound, each reported on `messages`
+    std::size_t skippedRecords = 0, skippedLines = 0;  // malformed records, each told as a message
 };
 
-// Renders the listing of the CSV file at `path` to `out`; each malformed
-// record gets a line on `messages` ("FILE:LINES: problem"), and so does
-// each result the library may have cut short.  Throws HostError when the
-// file cannot be read, its header row is unusable, the library lacks a
-// function the listing needs, a call fails or the output cannot be
-// written.
-ReportSummary RenderReport(const Plugin &plugin, const std::string &path, const ReportOptions &options, std::FILE *out,
-                           std::FILE *messages);
+// Runs the report on the CSV file at `path`: reads and checks its tags,
+// filters and sorts them, asks the library for each listed one and renders
+// the listing to `out`.  Each malformed record gets a message ("FILE:LINES:
+// problem"), and so does each result the library may have cut short.
+// Throws HostError when the file cannot be read, its header row is
+// unusable, the library lacks a function the listing needs, a call fails
+// or the output cannot be written.
+ReportSummary RunReport(const Plugin &plugin, const std::string &path, const ReportOptions &options, std::FILE *out,
+                        qtool::Messages &messages);
 
 }  // namespace qhost
 

@@ -2,38 +2,16 @@
 
 #include <cstddef>
 
+#include "chars.h"
+
 namespace qhost {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// A cursor over a definition text.
-struct Scanner {
-    std::string_view text;
-    std::size_t pos = 0;
-
-    void SkipBlanks() {
-        while (pos < text.size() && IsBlank(text[pos])) ++pos;
-    }
-    bool AtEnd() const { return pos >= text.size(); }
-    char Peek() const { return AtEnd() ? '\0' : text[pos]; }
-    std::string_view Word() {
-        const std::size_t start = pos;
-        if (!AtEnd() && IsLetter(text[pos])) {
-            ++pos;
-            while (!AtEnd() && (IsLetter(text[pos]) || IsDigit(text[pos]))) ++pos;
-        }
-        return text.substr(start, pos - start);
-    }
-};
-
 // Reads a type word; returns an empty text on success, else the problem.
-std::string ReadType(Scanner &scan, const char *what, ValueType &type) {
+std::string ReadType(Cursor &scan, const char *what, ValueType &type) {
     scan.SkipBlanks();
     const std::string_view word = scan.Word();
     if (word.empty()) return std::string("expected ") + what;
@@ -64,7 +42,7 @@ const char *TypeName(ValueType type) {
 }
 
 Definition ParseDefinition(std::string_view text) {
-    Scanner scan{text};
+    Cursor scan{text};
     Definition read;
     Signature &result = read.signature;
     const auto fail = [&read](std::string problem) {
@@ -101,7 +79,7 @@ Definition ParseDefinition(std::string_view text) {
 }
 
 std::string DeclaredName(std::string_view text) {
-    Scanner scan{text.substr(0, text.find('('))};
+    Cursor scan{text.substr(0, text.find('('))};
     scan.SkipBlanks();
     if (scan.Word().empty() || !IsBlank(scan.Peek())) return {};
     scan.SkipBlanks();

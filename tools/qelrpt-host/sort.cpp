@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <stdexcept>
 
 #include "memory.h"
 
@@ -28,14 +27,6 @@ constexpr std::size_t ChunkSize = 8;
 
 // How many items ahead the names are fetched into the cache.
 constexpr std::size_t Ahead = 8;
-
-void Prefetch(const char *at) {
-#if defined(__GNUC__)
-    __builtin_prefetch(at);
-#else
-    (void)at;
-#endif
-}
 
 // Below this many items a comparison sort is quicker.
 constexpr std::size_t SmallRange = 16;
@@ -75,7 +66,6 @@ struct Range {
 }  // namespace
 
 std::vector<std::uint32_t> SortedOrder(const std::vector<std::string_view> &names) {
-    if (names.size() > UINT32_MAX) throw std::length_error("too many names to sort");
     std::vector<Item> items;
     ReserveLarge(items, names.size());
     items.resize(names.size());

@@ -4,14 +4,17 @@
 #include <array>
 #include <cstring>
 
+#include "common/display.h"
 #include "errors.h"
 #include "memory.h"
+#include "numbers.h"
 #include "signature.h"
-#include "text.h"
 
 namespace qhost {
 
 namespace {
+
+using qtool::Quoted;
 
 // The bytes that may start something a name may not hold: C0 controls
 // (NUL and line breaks among them), DEL, and 0xC2, the lead byte of the C1
@@ -33,7 +36,7 @@ std::string NameProblem(const CsvField &name) {
     if (!suspect) return {};
     if (std::strlen(name.text) != name.size) return "the tag name holds a NUL byte";
     if (std::strpbrk(name.text, "\r\n") != nullptr) return "the tag name holds a line break";
-    const std::string control = ControlCharacter({name.text, name.size});
+    const std::string control = qtool::ControlCharacter({name.text, name.size});
     if (!control.empty()) return "the tag name holds the control character " + control;
     return {};
 }
@@ -45,7 +48,7 @@ Columns ReadHeader(CsvReader &reader, const std::string &path) {
     if (!reader.Next(header))
         throw HostError(path + ": the file is empty; it needs a header row naming the columns name, value and flags");
     const std::string where = path + ":" + LineRange(header) + ": ";
-    if (header.problem != nullptr) throw HostError(where + "header row: " + header.problem);
+    if (!header.problem.empty()) throw HostError(where + "header row: " + header.problem);
     Columns columns;
     columns.count = header.fields.size();
     const std::array<std::pair<const char *, std::size_t *>, 3> wanted = {
@@ -79,13 +82,13 @@ TagRead ReadTag(const CsvRecord &record, const Columns &columns) {
     if (!read.problem.empty()) return read;
     const std::string_view valueText(record.fields[columns.value].text, record.fields[columns.value].size);
     const HostNumber value = ParseHostNumber(valueText);
-    if (value.problem != nullptr) {
+    if (!value.problem.empty()) {
         read.problem = "the value " + Quoted(valueText) + " is " + value.problem;
         return read;
     }
     const std::string_view flagsText(record.fields[columns.flags].text, record.fields[columns.flags].size);
     const FlagWord flags = ParseFlagWord(flagsText);
-    if (flags.problem != nullptr) {
+    if (!flags.problem.empty()) {
         read.problem = "the flags " + Quoted(flagsText) + " are " + flags.problem;
         return read;
     }
@@ -93,7 +96,7 @@ TagRead ReadTag(const CsvRecord &record, const Columns &columns) {
     return read;
 }
 
-TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &path, std::FILE *messages) {
+TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &path, qtool::Messages &messages) {
     TagList list;
     // Room for the tags of the rest of the file at once, where addresses
     // are plenty: pages reserved but never written to cost nothing.
@@ -101,7 +104,7 @@ TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &p
     CsvRecord record;
     while (reader.Next(record)) {
         TagRead read;
-        if (record.problem != nullptr)
+        if (!record.problem.empty())
             read.problem = record.problem;
         else
             read = ReadTag(record, columns);
@@ -109,8 +112,7 @@ TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &p
             list.tags.push_back(read.tag);
             continue;
         }
-        const std::string message = "qelrpt-host: " + path + ":" + LineRange(record) + ": " + read.problem + "\n";
-        std::fputs(message.c_str(), messages);
+        messages.Say(path + ":" + LineRange(record) + ": " + read.problem);
         ++list.skippedRecords;
         list.skippedLines += record.lastLine - record.line + 1;
     }

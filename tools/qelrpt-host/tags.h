@@ -6,11 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/messages.h"
 #include "csv.h"
 
 namespace qhost {
@@ -47,8 +47,8 @@ struct TagList {
 };
 
 // Reads the records after the header row; each one that is not a tag gets
-// a line "qelrpt-host: PATH:LINES: problem" on `messages`.
-TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &path, std::FILE *messages);
+// a message "PATH:LINES: problem".
+TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &path, qtool::Messages &messages);
 
 }  // namespace qhost
 

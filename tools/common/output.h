@@ -1,13 +1,13 @@
 // Standard output, collected and written in large pieces.  A write that
 // fails ends the run with the reason and the destination.
-#ifndef QELRPT_HOST_OUTPUT_H
-#define QELRPT_HOST_OUTPUT_H
+#ifndef QELRPT_TOOLS_OUTPUT_H
+#define QELRPT_TOOLS_OUTPUT_H
 
 #include <cstddef>
 #include <cstdio>
 #include <string>
 
-namespace qhost {
+namespace qtool {
 
 class Output {
    public:
@@ -19,7 +19,7 @@ class Output {
     void Spill() {
         if (text_.size() >= Chunk) Flush();
     }
-    // Writes the text and flushes the file.  Throws HostError.
+    // Writes the text and flushes the file.  Throws ToolError.
     void Finish();
 
    private:
@@ -31,6 +31,6 @@ class Output {
     std::string text_;
 };
 
-}  // namespace qhost
+}  // namespace qtool
 
 #endif

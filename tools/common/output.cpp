@@ -9,7 +9,7 @@
 #include <unistd.h>
 #endif
 
-namespace qhost {
+namespace qtool {
 
 namespace {
 
@@ -33,7 +33,7 @@ std::string Destination(std::FILE *file) {
 Output::Output(std::FILE *file) : file_(file) { text_.reserve(Chunk + Chunk / 4); }
 
 void Output::Fail(int error) const {
-    throw HostError("cannot write to " + Destination(file_) + ": " +
+    throw ToolError("cannot write to " + Destination(file_) + ": " +
                     (error != 0 ? std::strerror(error) : "write error"));
 }
 
@@ -49,4 +49,4 @@ void Output::Finish() {
     if (std::fflush(file_) != 0 || std::ferror(file_) != 0) Fail(errno);
 }
 
-}  // namespace qhost
+}  // namespace qtool

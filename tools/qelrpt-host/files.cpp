@@ -1,0 +1,17 @@
+#include "files.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "errors.h"
+
+namespace qhost {
+
+void RefuseIfNotRegular(const std::string &path, const std::string &name) {
+    std::error_code error;
+    const std::filesystem::file_type type = std::filesystem::status(path, error).type();
+    if (!error && type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found)
+        throw HostError(name + " is not a regular file");
+}
+
+}  // namespace qhost
