@@ -1,6 +1,9 @@
-# Checks that each tool's manual page documents every option its --help
-# offers (the top-level help and each command's), and offers none that the
-# help does not, and that it carries the version and a date.
+# Checks each tool's help and manual page:
+# - every line of the top-level help and of each command's help fits 80
+#   columns (counted in characters), and the top-level help's footer (the
+#   paragraph from "Exit status:") is in no command's help;
+# - the page documents every option the helps offer, and none they do not;
+# - the page carries the version and a date.
 #
 # cmake -DPROGRAMS="path/qelrpt-host;path/qelrpt-gentags"
 #       -DPAGES="man/qelrpt-host.1;man/qelrpt-gentags.1" -DVERSION=1.0.0
@@ -32,6 +35,22 @@ function(help_options help out)
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
 
+# Every line of a help fits 80 columns.
+function(check_width what help)
+  string(REPLACE ";" "," help "${help}")  # as wide, and no list separator
+  string(REPLACE "\n" ";" lines "${help}")
+  foreach(line IN LISTS lines)
+    # One column per UTF-8 character: the continuation bytes do not count.
+    string(ASCII 128 first_continuation)
+    string(ASCII 191 last_continuation)
+    string(REGEX REPLACE "[${first_continuation}-${last_continuation}]" "" narrow "${line}")
+    string(LENGTH "${narrow}" columns)
+    if(columns GREATER 80)
+      message(FATAL_ERROR "${what}: a line of ${columns} columns:\n${line}")
+    endif()
+  endforeach()
+endfunction()
+
 list(LENGTH PROGRAMS count)
 math(EXPR last "${count} - 1")
 foreach(i RANGE ${last})
@@ -40,12 +59,17 @@ foreach(i RANGE ${last})
   get_filename_component(name ${program} NAME_WE)
 
   run_program(top ${EMULATOR} ${program} --help)
+  check_width("${name} --help" "${top}")
   help_options("${top}" options)
   if(top MATCHES "\nSubcommands:\n(( +[^\n]*\n)+)")
     string(REGEX MATCHALL "\n  [a-z][a-z-]*" commands "\n${CMAKE_MATCH_1}")
     foreach(command ${commands})
       string(STRIP "${command}" command)
       run_program(help ${EMULATOR} ${program} ${command} --help)
+      check_width("${name} ${command} --help" "${help}")
+      if(help MATCHES "\nExit status:")
+        message(FATAL_ERROR "${name} ${command} --help repeats the top-level footer:\n${help}")
+      endif()
       help_options("${help}" more)
       list(APPEND options ${more})
     endforeach()

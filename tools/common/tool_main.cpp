@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "errors.h"
+#include "help_format.h"
 #include "output.h"
 
 #ifdef _WIN32
@@ -62,6 +64,7 @@ int Main(const char *program, int argc, char **argv, const Work &work) {
     try {
         Messages messages(program, stderr);
         CLI::App app{"", program};
+        app.formatter(std::make_shared<HelpFormatter>());
         try {
             return Run(program, app, messages, argc, argv, work);
         } catch (...) {

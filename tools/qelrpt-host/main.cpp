@@ -43,6 +43,8 @@ const char *const Footer =
     "stands in double or single quotes; the enclosing quote is written twice to\n"
     "stand for itself (\"say \"\"hi\"\"\"); a backslash is an ordinary character.\n"
     "A number is written as -12.5, 3 or 1e-3; the host passes 100 times its value.\n"
+    "In sh, cmd.exe and PowerShell alike:\n"
+    "  qelrpt-host eval \"QELIndentTagHier('A\\B\\C', 'A\\E\\F')\"\n"
     "\n"
     "CSV: a header row naming the columns name, value and flags (in any order;\n"
     "other columns are ignored), then one tag per record, quoted as RFC 4180\n"
@@ -78,9 +80,7 @@ void Describe(CLI::App &app, CommandLine &line) {
         ->type_name("PATH")
         ->check([](const std::string &path) { return path.empty() ? "a path, not an empty text" : ""; });
     app.add_subcommand("list", "the library's version and each function's definition, template and example text");
-    CLI::App *eval = app.add_subcommand("eval",
-                                        "evaluate one formula call and print its result, e.g.\n"
-                                        "qelrpt-host eval 'QELIndentTagHier(\"A\\B\\C\", \"A\\E\\F\")'");
+    CLI::App *eval = app.add_subcommand("eval", "evaluate one formula call and print its result");
     eval->add_flag("--show-blanks", line.showBlanks, "show blanks as \xC2\xB7 and line feeds as \xE2\x86\xB5");
     eval->add_option("FORMULA", line.formula, "one formula call")->required();
     CLI::App *report = app.add_subcommand("report", "render the tag listing of a CSV file");
@@ -96,6 +96,9 @@ void Describe(CLI::App &app, CommandLine &line) {
         ->check(CLI::IsMember({"text", "html"}));
     report->add_flag("--stats", line.report.stats, "where the time goes (one line on standard error)");
     report->add_option("FILE", line.csv, "the CSV file")->required();
+    // The long footer once, in the top-level help.
+    for (CLI::App *command : app.get_subcommands({}))
+        command->footer("Formulas, the CSV format and the exit status: qelrpt-host --help");
 }
 
 // The folder this program was started from, with a separator at its end,
@@ -141,7 +144,7 @@ int Run(const CLI::App &app, const CommandLine &line, qtool::Messages &messages)
     if (app.got_subcommand("list"))
         List(plugin, output);
     else
-        Eval(plugin, line.formula, line.showBlanks, output);
+        Eval(plugin, line.formula, line.showBlanks, output, messages);
     output.Finish();
     return ExitOk;
 }
