@@ -91,9 +91,12 @@ void Describe(CLI::App &app, CommandLine &line) {
         ->type_name("PATTERN")
         ->allow_extra_args(false);
     report->add_flag("--keep-order", line.report.keepOrder, "the tags in file order, not sorted by name");
-    report->add_option("--format", line.format, "text (default) or html (one standalone page)")
+    report
+        ->add_option("--format", line.format,
+                     "text (default); html, one standalone page; csv or json, one record per listed tag "
+                     "(its header lines, indented name, footprint and flags)")
         ->type_name("FORMAT")
-        ->check(CLI::IsMember({"text", "html"}));
+        ->check(CLI::IsMember({"text", "html", "csv", "json"}));
     report->add_flag("--stats", line.report.stats, "where the time goes (one line on standard error)");
     report->add_option("FILE", line.csv, "the CSV file")->required();
     // The long footer once, in the top-level help.
@@ -128,7 +131,10 @@ std::string LibraryPath(const CommandLine &line) {
 
 int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messages) {
     ReportOptions options = line.report;
-    options.format = line.format == "html" ? ReportFormat::Html : ReportFormat::Text;
+    options.format = line.format == "html"   ? ReportFormat::Html
+                     : line.format == "csv"  ? ReportFormat::Csv
+                     : line.format == "json" ? ReportFormat::Json
+                                             : ReportFormat::Text;
     const ReportSummary summary = RunReport(plugin, line.csv, options, stdout, messages);
     if (summary.skippedRecords == 0) return ExitOk;
     messages.Say(line.csv + ": " + std::to_string(summary.skippedRecords) +

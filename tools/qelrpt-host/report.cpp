@@ -196,10 +196,12 @@ ReportSummary RunReport(const Plugin &plugin, const std::string &path, const Rep
 
     Timed(phases.output, [&] {
         qtool::Output output(out);
-        if (options.format == ReportFormat::Html)
-            RenderHtml(output, listing);
-        else
-            RenderText(output, listing);
+        switch (options.format) {
+            case ReportFormat::Html: RenderHtml(output, listing); break;
+            case ReportFormat::Csv: RenderCsv(output, listing); break;
+            case ReportFormat::Json: RenderJson(output, listing); break;
+            case ReportFormat::Text: RenderText(output, listing); break;
+        }
         output.Finish();
     });
     if (options.stats) PrintStats(messages, summary, Clock::now() - started, phases);
