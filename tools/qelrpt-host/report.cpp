@@ -197,10 +197,18 @@ ReportSummary RunReport(const Plugin &plugin, const std::string &path, const Rep
     Timed(phases.output, [&] {
         qtool::Output output(out);
         switch (options.format) {
-            case ReportFormat::Html: RenderHtml(output, listing); break;
-            case ReportFormat::Csv: RenderCsv(output, listing); break;
-            case ReportFormat::Json: RenderJson(output, listing); break;
-            case ReportFormat::Text: RenderText(output, listing); break;
+            case ReportFormat::Html:
+                RenderHtml(output, listing);
+                break;
+            case ReportFormat::Csv:
+                RenderCsv(output, listing);
+                break;
+            case ReportFormat::Json:
+                RenderJson(output, listing);
+                break;
+            case ReportFormat::Text:
+                RenderText(output, listing);
+                break;
         }
         output.Finish();
     });
