@@ -1,21 +1,28 @@
-# Reads the library's exports: the nine of src/host/exports.txt and one
-# formula entry point QELFormula_Name per row of the function table
-# src/functions/table.h (the same folder's ../functions/table.h).
+# Reads the library's exports: the nine of src/host/exports.txt and the
+# formula entry point of each row of the function table
+# src/table/function_table.h (the list's folder's ../table/function_table.h).
 #
 #   qelrpt_read_exports(LIST_FILE PREFIX) sets PREFIX_names (the exported
-#   names in list order) and, per name N, PREFIX_N_body and PREFIX_N_bytes.
+#   names in list order), PREFIX_formula_count (the number of table rows
+#   read) and, per name N, PREFIX_N_body and PREFIX_N_bytes.
+#
+# A row is a line that starts, after blanks, with "X(QELName, QELFormula_Name,".
+# The build passes the count it read to the plug-in's sources, which fail
+# to compile when the table has another number of rows.
 #
 # Included by the build, which writes the module-definition file or the
 # version script from it, and by the binary check (cmake -P).
 function(qelrpt_read_exports list_file prefix)
   file(STRINGS ${list_file} lines REGEX "^[A-Za-z]")
   get_filename_component(folder ${list_file} DIRECTORY)
-  file(READ ${folder}/../functions/table.h table)
-  string(REGEX MATCHALL "\n[ \t]+X\\([A-Za-z]+, *[A-Za-z0-9]+," rows "${table}")
+  file(READ ${folder}/../table/function_table.h table)
+  string(REGEX MATCHALL "\n[ \t]*X\\(QEL[A-Za-z0-9]+, *QELFormula_[A-Za-z0-9]+," rows "${table}")
+  list(LENGTH rows count)
   foreach(row IN LISTS rows)
-    string(REGEX MATCH "X\\([A-Za-z]+, *([A-Za-z0-9]+)," _ "${row}")
-    list(APPEND lines "QELFormula_${CMAKE_MATCH_1} QELFormula_${CMAKE_MATCH_1} 4")
+    string(REGEX MATCH "QELFormula_[A-Za-z0-9]+" entry "${row}")
+    list(APPEND lines "${entry} ${entry} 4")
   endforeach()
+  set(${prefix}_formula_count ${count} PARENT_SCOPE)
   set(names "")
   foreach(line IN LISTS lines)
     if(NOT line MATCHES "^([A-Za-z_0-9]+)[ \t]+([A-Za-z_0-9]+)[ \t]+([0-9]+)[ \t]*$")
@@ -31,8 +38,10 @@ endfunction()
 # Writes the linker's export file for the library into `output`: a
 # module-definition file on Windows (the 32-bit one maps each undecorated
 # name to its __stdcall body, name@bytes), a version script elsewhere.
-function(qelrpt_write_export_file list_file output)
+# Sets `count_var` to the number of formula entry points it exported.
+function(qelrpt_write_export_file list_file output count_var)
   qelrpt_read_exports(${list_file} e)
+  set(${count_var} ${e_formula_count} PARENT_SCOPE)
   if(WIN32)
     set(text "LIBRARY qelrpt.dll\nEXPORTS\n")
     foreach(name IN LISTS e_names)
@@ -54,5 +63,5 @@ function(qelrpt_write_export_file list_file output)
   file(COPY_FILE ${output}.new ${output} ONLY_IF_DIFFERENT)
   file(REMOVE ${output}.new)
   get_filename_component(folder ${list_file} DIRECTORY)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file} ${folder}/../functions/table.h)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file} ${folder}/../table/function_table.h)
 endfunction()

@@ -1,4 +1,4 @@
-// Drives every formula entry point through raw call blocks built from
+// Drives the entry point of every row of the function table through raw call blocks built from
 // arbitrary bytes: strings with high-bit characters, runs of separators or
 // nothing at all, doubles of every bit pattern, missing and null
 // arguments.  String results go into a host buffer of 256 bytes that ends
@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "fuzz_input.h"
 #include "qelrpt.h"
+#include "table/function_table.h"
 
 namespace {
 
@@ -60,6 +62,22 @@ void Arrange(Call &call, std::uint8_t control, const std::string &a, const std::
     call.block.firstArg = count > 0 ? &call.nodes[0] : nullptr;
 }
 
+// Every row of the function table: its entry point, whether it answers a
+// text, and whether it takes a Number.
+struct Entry {
+    UFFormulaFunction f;
+    bool text;
+    bool numeric;
+};
+using qelrpt::Boolean;
+using qelrpt::Number;
+using qelrpt::SignatureParts;
+using qelrpt::String;
+#define QELRPT_FUZZ_ENTRY(name, entry, result, params, holes, descriptions, worker) \
+    {entry, std::is_same_v<SignatureParts<result params>::Result, String>, SignatureParts<result params>::takesNumber},
+const Entry kEntries[] = {QELRPT_FUNCTION_TABLE(QELRPT_FUZZ_ENTRY)};
+#undef QELRPT_FUZZ_ENTRY
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -68,33 +86,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const double number = fuzz::DoubleAt(data, size, 1);
     const auto [a, b] = fuzz::TwoTexts(data + 9, size - 9);
 
-    static const UFFormulaFunction strings[] = {QELFormula_IndentTagHier, QELFormula_IndentTagName,
-                                                QELFormula_RemoveTagName, QELFormula_NumberFootPrint};
-    static const UFFormulaFunction booleans[] = {QELFormula_AlarmFlagSet, QELFormula_LogFlagSet,
-                                                 QELFormula_PatternMatch};
     char *result = GuardedResultBuffer();
-    for (const UFFormulaFunction f : strings) {
+    for (const Entry &e : kEntries) {
         // A Number slot read as a string pointer would be meaningless, so
         // each function gets arguments of its own parameter type here.
         Call call;
-        const bool numeric = f == QELFormula_NumberFootPrint;
         Arrange(call,
-                numeric ? static_cast<std::uint8_t>((control & 3) | 0xFC) : static_cast<std::uint8_t>(control & 0x57),
+                e.numeric ? static_cast<std::uint8_t>((control & 3) | 0xFC) : static_cast<std::uint8_t>(control & 0x57),
                 a, b, number);
-        call.block.result.string = result;
-        std::memset(result, 0x5A, 256);
-        Check(f(&call.block) == 0);
-        Check(std::memchr(result, '\0', 256) != nullptr);
-    }
-    for (const UFFormulaFunction f : booleans) {
-        Call call;
-        const bool numeric = f != QELFormula_PatternMatch;
-        Arrange(call,
-                numeric ? static_cast<std::uint8_t>((control & 3) | 0xFC) : static_cast<std::uint8_t>(control & 0x57),
-                a, b, number);
-        call.block.result.string = nullptr;
-        Check(f(&call.block) == 0);
-        Check(call.block.result.boolean <= 1);
+        if (e.text) {
+            call.block.result.string = result;
+            std::memset(result, 0x5A, 256);
+            Check(e.f(&call.block) == 0);
+            Check(std::memchr(result, '\0', 256) != nullptr);
+        } else {
+            call.block.result.string = nullptr;
+            Check(e.f(&call.block) == 0);
+            Check(call.block.result.boolean <= 1);
+        }
     }
     return 0;
 }

@@ -1,13 +1,16 @@
 /*
  * qelrpt.h - public interface of the qelrpt user function library.
  *
- * The report engine loads qelrpt into its own process, learns its formula
- * functions through the table getters and calls each formula entry point
- * with a call block that it owns.  This header gives the byte layout of the
- * records the engine and the library share, and the exported entry points.
+ * A host - any program that loads the plug-in: the report engine, the
+ * stand-in qelrpt-host, the test programs - loads qelrpt into its own
+ * process, learns its formula functions through the table getters and calls
+ * each formula entry point with a call block that it owns.  This header is
+ * that host interface: the byte layout of the records a host and the
+ * library share, and the exported entry points.
  *
- * Layout.  The records are packed (no alignment gaps).  On the 32-bit
- * Windows host, pointers are 4 bytes and the offsets are exactly:
+ * Layout.  The records are packed (no alignment gaps).  In 32-bit Windows,
+ * where the report engine runs, pointers are 4 bytes and the offsets are
+ * exactly:
  *
  *   UFCallBlock (30 bytes)          UFArgNode (20 bytes)
  *     0  2  host field                0  2  host field
@@ -25,7 +28,7 @@
  * after it move accordingly.
  *
  * The result slot is one place seen in two forms: a String function reads
- * the pointer to the engine's result buffer from it and writes its text
+ * the pointer to the host's result buffer from it and writes its text
  * into that buffer; a Boolean function stores 0 or 1 in its first 16 bits.
  *
  * A Number argument holds 100 times the value the formula author wrote.
@@ -119,7 +122,8 @@ QELRPT_STATIC_ASSERT(offsetof(UFFunctionRow, entry) == 4, "entry at 4");
 #endif
 
 /*
- * Formula entry points.  Each takes the host's call block, writes its
+ * Formula entry points, one per row of the library's function table (each
+ * must be declared here).  Each takes the host's call block, writes its
  * result into it (or into the buffer it points to) and returns 0.
  *
  *   QELIndentTagHier(previous tag name, tag name)  -> String

@@ -1,7 +1,7 @@
 // Number and flag workers: pure functions on doubles.
 //
-// The host passes a Number argument as 100 times the formula value; the
-// entry points multiply it by NumberScale before calling these.
+// A host passes a Number argument as 100 times the formula value; each
+// surface's adapter multiplies it by NumberScale before calling these.
 #ifndef QELRPT_FUNCTIONS_NUMBER_H
 #define QELRPT_FUNCTIONS_NUMBER_H
 
@@ -37,6 +37,12 @@ std::uint32_t FlagWord(double value);
 
 // 1 when `word` has any bit of `mask` set, else 0.
 int TestFlagBit(std::uint32_t word, std::uint32_t mask);
+
+// 1 when the flag word of the (scaled) Number `value` has the alarm bit,
+// or the log bit, set; else 0.
+//   1 -> alarm   2 -> log   3 -> both   1.49 -> alarm   1.5 -> log
+inline int HasAlarmFlag(double value) { return TestFlagBit(FlagWord(value), AlarmFlagMask); }
+inline int HasLogFlag(double value) { return TestFlagBit(FlagWord(value), LogFlagMask); }
 
 }  // namespace qelrpt
 

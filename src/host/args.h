@@ -1,5 +1,6 @@
-// Argument access and result writing on the host's call block, inline so
-// that each entry point compiles into one straight function.
+// Argument access and result writing on the host's call block, for the
+// host interface's adapters (formulas.cpp): inline, so that each entry
+// point compiles into one straight function.
 //
 // The host owns the block, its argument nodes and its result buffer; all of
 // them are valid only during one call, and nothing here keeps a pointer

@@ -1,8 +1,10 @@
-// Formula entry points.
+// The host interface's formula entry points: what a host (the report
+// engine, qelrpt-host, the tests) calls to evaluate a formula function.
 //
-// Each entry point is one row of the function table (functions/table.h):
-// QELFormula_Name runs the row's answer, an adapter below that fetches the
-// arguments from the host's call block, runs its worker from src/functions
+// Each entry point is one row of the function table
+// (table/function_table.h): QELFormula_Name runs the adapter that the row's
+// signature chooses over the row's worker.  The adapter fetches the
+// arguments from the host's call block, runs the worker from src/functions
 // on plain strings or doubles, writes the result back and returns error
 // number 0.  A missing argument is answered with the function's default
 // result (the empty text or false), never with an error.
@@ -10,86 +12,105 @@
 // The workers are template arguments, so each entry point compiles into one
 // straight function with its worker called directly.
 #include "args.h"
-#include "functions/number.h"
-#include "functions/table.h"
-#include "functions/tagname.h"
-#include "functions/wildcard.h"
 #include "qelrpt.h"
+#include "table/function_table.h"
 
-using namespace qelrpt;
+#ifndef QELRPT_EXPORTED_FORMULAS
+#error "QELRPT_EXPORTED_FORMULAS: the number of entry points the build exports (cmake/exports.cmake)"
+#endif
 
+namespace qelrpt {
 namespace {
 
-using NameWorker = std::size_t (*)(const char *name, char *out);
-using PairWorker = std::size_t (*)(const char *previous, const char *current, char *out);
-using MatchWorker = int (*)(const char *candidate, const char *pattern);
+static_assert(QELRPT_EXPORTED_FORMULAS == FunctionCount,
+              "cmake/exports.cmake read another number of rows than table/function_table.h has");
+
+// The adapter of signature S over `worker`; a signature without one does
+// not compile.
+template <class S, typename WorkerFor<S>::type worker>
+struct HostAdapter;
 
 // String(String): the worker's text for argument 1.
-template <NameWorker worker>
-UFError AnswerName(UFCallBlock *block) {
-    const char *name = StringArgument(block, 1);
-    if (name == nullptr) {
-        WriteEmptyResult(block);
+template <typename WorkerFor<String(String)>::type worker>
+struct HostAdapter<String(String), worker> {
+    static UFError Answer(UFCallBlock *block) {
+        const char *name = StringArgument(block, 1);
+        if (name == nullptr) {
+            WriteEmptyResult(block);
+            return 0;
+        }
+        char text[TextBufferSize];
+        WriteStringResult(block, text, worker(name, text));
         return 0;
     }
-    char text[TextBufferSize];
-    WriteStringResult(block, text, worker(name, text));
-    return 0;
-}
+};
 
 // String(String, String), previous name and name: the name alone decides
 // whether there is a result; a missing previous name reads as the empty one.
-template <PairWorker worker>
-UFError AnswerHierarchy(UFCallBlock *block) {
-    const char *current = StringArgument(block, 2);
-    if (current == nullptr) {
-        WriteEmptyResult(block);
+template <typename WorkerFor<String(String, String)>::type worker>
+struct HostAdapter<String(String, String), worker> {
+    static UFError Answer(UFCallBlock *block) {
+        const char *current = StringArgument(block, 2);
+        if (current == nullptr) {
+            WriteEmptyResult(block);
+            return 0;
+        }
+        const char *previous = StringArgument(block, 1);
+        char text[TextBufferSize];
+        WriteStringResult(block, text, worker(previous != nullptr ? previous : "", current, text));
         return 0;
     }
-    const char *previous = StringArgument(block, 1);
-    char text[TextBufferSize];
-    WriteStringResult(block, text, worker(previous != nullptr ? previous : "", current, text));
-    return 0;
-}
+};
 
-// String(Number): the footprint of the formula value.
-UFError AnswerFootprint(UFCallBlock *block) {
-    double value = 0;
-    if (!NumberArgument(block, 1, &value)) {
-        WriteEmptyResult(block);
+// String(Number): the worker's text for the formula value.
+template <typename WorkerFor<String(Number)>::type worker>
+struct HostAdapter<String(Number), worker> {
+    static UFError Answer(UFCallBlock *block) {
+        double value = 0;
+        if (!NumberArgument(block, 1, &value)) {
+            WriteEmptyResult(block);
+            return 0;
+        }
+        char text[FootprintBufferSize];
+        WriteStringResult(block, text, worker(value * NumberScale, text));
         return 0;
     }
-    char text[FootprintBufferSize];
-    WriteStringResult(block, text, FormatFootprint(value * NumberScale, text));
-    return 0;
-}
+};
 
-// Boolean(Number): whether the flag word has `mask` set; false when the
-// argument is missing.
-template <std::uint32_t mask>
-UFError AnswerFlagBit(UFCallBlock *block) {
-    double flags = 0;
-    const bool present = NumberArgument(block, 1, &flags);
-    WriteBooleanResult(block, present && TestFlagBit(FlagWord(flags * NumberScale), mask) != 0);
-    return 0;
-}
+// Boolean(Number): the worker's answer for the formula value; false when
+// the argument is missing.
+template <typename WorkerFor<Boolean(Number)>::type worker>
+struct HostAdapter<Boolean(Number), worker> {
+    static UFError Answer(UFCallBlock *block) {
+        double value = 0;
+        const bool present = NumberArgument(block, 1, &value);
+        WriteBooleanResult(block, present && worker(value * NumberScale) != 0);
+        return 0;
+    }
+};
 
 // Boolean(String, String): the worker's answer; false when either argument
 // is missing.
-template <MatchWorker worker>
-UFError AnswerMatch(UFCallBlock *block) {
-    const char *candidate = StringArgument(block, 1);
-    const char *pattern = StringArgument(block, 2);
-    WriteBooleanResult(block, candidate != nullptr && pattern != nullptr && worker(candidate, pattern) != 0);
-    return 0;
-}
+template <typename WorkerFor<Boolean(String, String)>::type worker>
+struct HostAdapter<Boolean(String, String), worker> {
+    static UFError Answer(UFCallBlock *block) {
+        const char *first = StringArgument(block, 1);
+        const char *second = StringArgument(block, 2);
+        WriteBooleanResult(block, first != nullptr && second != nullptr && worker(first, second) != 0);
+        return 0;
+    }
+};
 
 }  // namespace
+}  // namespace qelrpt
 
 extern "C" {
 
-#define QELRPT_ENTRY_POINT(result, name, types, holes, descriptions, answer) \
-    QELRPT_API UFError QELRPT_CALL QELFormula_##name(UFCallBlock *block) { return answer(block); }
+#define QELRPT_ENTRY_POINT(name, entry, result, params, holes, descriptions, worker) \
+    QELRPT_API UFError QELRPT_CALL entry(UFCallBlock *block) {                       \
+        using namespace qelrpt;                                                      \
+        return HostAdapter<result params, worker>::Answer(block);                    \
+    }
 QELRPT_FUNCTION_TABLE(QELRPT_ENTRY_POINT)
 #undef QELRPT_ENTRY_POINT
 

@@ -1,8 +1,8 @@
-// Library entry points and the tables through which the report engine
-// learns the formula functions.
+// The host interface's library entry points, what a host (the report
+// engine, qelrpt-host, the tests) calls to learn the formula functions.
 //
 // The definition, template and example tables are built from the function
-// table (functions/table.h), so they list the functions in the same order;
+// table (table/function_table.h), so they list the functions in the same order;
 // a formula editor shows the three texts of a function side by side, and
 // the definition row carries the address of its entry point.  All of it is
 // constant data that lives as long as the library is loaded.
@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <iterator>
 
-#include "functions/table.h"
 #include "qelrpt.h"
+#include "table/function_table.h"
 
 namespace {
 
@@ -19,20 +19,21 @@ constexpr std::uint16_t TableHeaderSize = 6;
 constexpr std::uint16_t InterfaceVersion = 0x0100;
 
 // The three tables, each row built from one row of the function table.
-#define QELRPT_DEFINITION_ROW(result, name, types, holes, descriptions, answer) \
-    {#result " QEL" #name "( " types " )", QELFormula_##name, 0},
-#define QELRPT_TEMPLATE_TEXT(result, name, types, holes, descriptions, answer) "QEL" #name " ( " holes ")",
-#define QELRPT_EXAMPLE_TEXT(result, name, types, holes, descriptions, answer) "\tQEL" #name " ( " descriptions " )",
+#define QELRPT_DEFINITION_ROW(name, entry, result, params, holes, descriptions, worker) \
+    {QELRPT_DEFINITION_TEXT(name, result, params), entry, 0},
+#define QELRPT_TEMPLATE_ROW(name, entry, result, params, holes, descriptions, worker) QELRPT_TEMPLATE_TEXT(name, holes),
+#define QELRPT_EXAMPLE_ROW(name, entry, result, params, holes, descriptions, worker) \
+    QELRPT_EXAMPLE_TEXT(name, descriptions),
 
 const UFFunctionRow FunctionDefinitions[] = {
     QELRPT_FUNCTION_TABLE(QELRPT_DEFINITION_ROW){nullptr, nullptr, 0},
 };
-const char *const FunctionTemplates[] = {QELRPT_FUNCTION_TABLE(QELRPT_TEMPLATE_TEXT) nullptr};
-const char *const FunctionExamples[] = {QELRPT_FUNCTION_TABLE(QELRPT_EXAMPLE_TEXT) nullptr};
+const char *const FunctionTemplates[] = {QELRPT_FUNCTION_TABLE(QELRPT_TEMPLATE_ROW) nullptr};
+const char *const FunctionExamples[] = {QELRPT_FUNCTION_TABLE(QELRPT_EXAMPLE_ROW) nullptr};
 
 #undef QELRPT_DEFINITION_ROW
-#undef QELRPT_TEMPLATE_TEXT
-#undef QELRPT_EXAMPLE_TEXT
+#undef QELRPT_TEMPLATE_ROW
+#undef QELRPT_EXAMPLE_ROW
 
 const UFTableHeader DefinitionTable = {TableHeaderSize, FunctionDefinitions};
 const UFTableHeader TemplateTable = {TableHeaderSize, FunctionTemplates};

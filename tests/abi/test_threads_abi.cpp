@@ -4,8 +4,10 @@
 // shares no mutable data between calls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,6 +50,35 @@ std::vector<Work> MakeWork() {
         work.push_back({entry("QELFormula_LogFlagSet"), true, {Num(v)}, {}});
     }
     return work;
+}
+
+// The entry points of the definition table, as the engine reads them.
+std::vector<engine::Formula> DefinedEntries() {
+    using Getter = const void *(HOST_CALL *)();
+    const auto getter = reinterpret_cast<Getter>(engine::Library::Get().Symbol("UFGetFunctionDefStrings"));
+    std::vector<engine::Formula> entries;
+    if (getter == nullptr) return entries;
+    const auto *header = static_cast<const unsigned char *>(getter());
+    const unsigned char *rows = nullptr;
+    std::memcpy(&rows, header + 2, engine::kPtr);
+    for (const unsigned char *row = rows;; row += 2 * engine::kPtr + 4) {
+        engine::Formula f = nullptr;
+        std::memcpy(&f, row + engine::kPtr, engine::kPtr);
+        if (f == nullptr) break;
+        entries.push_back(f);
+    }
+    return entries;
+}
+
+// A function added to the library must be added to the work list too.
+TEST(ThreadsAbi, TheWorkCallsEveryDefinedFunction) {
+    const std::vector<Work> work = MakeWork();
+    const std::vector<engine::Formula> defined = DefinedEntries();
+    EXPECT_FALSE(defined.empty());
+    for (const engine::Formula f : defined) {
+        const bool called = std::any_of(work.begin(), work.end(), [&](const Work &w) { return w.f == f; });
+        EXPECT_TRUE(called) << "an entry point of the definition table is missing from MakeWork()";
+    }
 }
 
 TEST(ThreadsAbi, EightThreadsGetTheSameResultsAsOne) {

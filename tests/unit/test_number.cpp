@@ -350,9 +350,8 @@ TEST(FlagWord, AlarmAndLogBits) {
         {-9.3e18, 0, 0},
     };
     for (const Row &row : rows) {
-        const std::uint32_t word = qelrpt::FlagWord(row.value);
-        EXPECT_EQ(qelrpt::TestFlagBit(word, qelrpt::AlarmFlagMask), row.alarm) << Hex(row.value);
-        EXPECT_EQ(qelrpt::TestFlagBit(word, qelrpt::LogFlagMask), row.log) << Hex(row.value);
+        EXPECT_EQ(qelrpt::HasAlarmFlag(row.value), row.alarm) << Hex(row.value);
+        EXPECT_EQ(qelrpt::HasLogFlag(row.value), row.log) << Hex(row.value);
     }
 }
 
