@@ -9,7 +9,7 @@ if(WIN32)
 endif()
 find_program(QELRPT_HELP2MAN help2man)
 if(NOT QELRPT_HELP2MAN)
-  message(WARNING "help2man not found: no manual pages (scripts/deps.sh installs it)")
+  message(STATUS "help2man not found: no manual pages (scripts/deps.sh package installs it)")
   return()
 endif()
 
