@@ -145,6 +145,18 @@ if(QELRPT_BUILD_TESTS AND TARGET qelrpt-host AND NOT CMAKE_CXX_FLAGS MATCHES "-f
   set_tests_properties(qelrpt_packages PROPERTIES
     ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=" RUN_SERIAL TRUE)
 
+  # cmake --install gives the conventional tree.
+  if(WIN32)
+    set(windows ON)
+  else()
+    set(windows OFF)
+  endif()
+  add_test(NAME qelrpt_install_tree
+    COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DPREFIX=${CMAKE_BINARY_DIR}/install-check
+            -DWINDOWS=${windows} "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DRUN=${QELRPT_RUNS_PROGRAMS}
+            -P ${PROJECT_SOURCE_DIR}/tests/package/check_install.cmake)
+  set_tests_properties(qelrpt_install_tree PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
+
   # CHANGELOG.md's newest release is this version.
   add_test(NAME qelrpt_changelog
     COMMAND ${CMAKE_COMMAND} -DCHANGELOG=${PROJECT_SOURCE_DIR}/CHANGELOG.md -DVERSION=${PROJECT_VERSION}
