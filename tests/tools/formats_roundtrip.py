@@ -6,10 +6,13 @@ qelrpt-host eval (the header lines against the previous listed tag, the
 indented name, the footprint, the alarm and log flags).
 
   formats_roundtrip.py --host PATH --library PATH [--emulator CMD]...
-                       [--checked FILE]... FILE...
+                       [--ascii-arguments] [--checked FILE]... FILE...
 
 Every FILE is read back in both formats; the files given with --checked are
 also checked against eval, call by call (each call starts the host once).
+With --ascii-arguments (Windows programs get their arguments in the ANSI
+code page, not as UTF-8) only the tags whose name and previous name are
+ASCII are checked against eval.
 """
 import argparse
 import csv
@@ -60,11 +63,16 @@ def evaluate(args, formula):
 
 
 def expected(args, path):
-    """The records as the library gives them, tag by tag, in name order."""
+    """The records as the library gives them, tag by tag, in name order
+    (None for a tag that cannot be asked about)."""
     with open(path, newline="", encoding="utf-8") as f:
         tags = sorted(csv.DictReader(f), key=lambda t: t["name"].encode())
     records, previous = [], ""
     for t in tags:
+        if args.ascii_arguments and not (t["name"] + previous).isascii():
+            records.append(None)
+            previous = t["name"]
+            continue
         name = quoted(t["name"])
         record = {
             "headers": evaluate(args, f"QELIndentTagHier({quoted(previous)}, {name})"),
@@ -85,6 +93,7 @@ def main():
     parser.add_argument("--library", required=True)
     parser.add_argument("--emulator", action="append", default=[])
     parser.add_argument("--checked", action="append", default=[])
+    parser.add_argument("--ascii-arguments", action="store_true")
     parser.add_argument("files", nargs="*")
     args = parser.parse_args()
     for path in args.files + args.checked:
@@ -92,10 +101,15 @@ def main():
         as_csv = from_csv(run(args, ["report", "--format", "csv", path]))
         if as_json != as_csv:
             sys.exit(f"{path}: the CSV and the JSON records differ:\n{as_csv}\n{as_json}")
-        if path in args.checked and as_json != expected(args, path):
-            sys.exit(f"{path}: the records differ from what eval gives:\n{as_json}\n{expected(args, path)}")
-        print(f"{path}: {len(as_json)} records read back alike from CSV and JSON"
-              + (", as eval gives them" if path in args.checked else ""))
+        note = ""
+        if path in args.checked:
+            wanted = expected(args, path)
+            asked = [i for i, record in enumerate(wanted) if record is not None]
+            if len(wanted) != len(as_json) or len(asked) * 2 < len(wanted) or \
+                    any(as_json[i] != wanted[i] for i in asked):
+                sys.exit(f"{path}: the records differ from what eval gives:\n{as_json}\n{wanted}")
+            note = f", {len(asked)} of them as eval gives them"
+        print(f"{path}: {len(as_json)} records read back alike from CSV and JSON{note}")
 
 
 if __name__ == "__main__":
