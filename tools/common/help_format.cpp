@@ -63,12 +63,4 @@ std::string HelpItem(std::string_view name, std::string_view description, std::s
     return out + "\n";
 }
 
-std::string HelpFormatter::make_option(const CLI::Option *opt, bool is_positional) const {
-    return HelpItem(make_option_name(opt, is_positional) + make_option_opts(opt), make_option_desc(opt));
-}
-
-std::string HelpFormatter::make_subcommand(const CLI::App *sub) const {
-    return HelpItem(sub->get_display_name(true), sub->get_description());
-}
-
 }  // namespace qtool

@@ -1,10 +1,11 @@
 // Help texts that fit 80 columns.  CLI11 writes each option and command
 // with its description beside it, but runs a long description on past any
-// width; this formatter wraps the description in the right-hand column.
+// width; tool_main.cpp gives CLI11 a formatter that lays each item out with
+// HelpItem, which wraps the description in the right-hand column.  (This
+// file does without CLI11, whose headers take long to compile.)
 #ifndef QELRPT_TOOLS_HELP_FORMAT_H
 #define QELRPT_TOOLS_HELP_FORMAT_H
 
-#include <CLI/CLI.hpp>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -22,12 +23,6 @@ constexpr std::size_t HelpColumn = 30;
 // next line; a line feed in the description starts a new line.
 std::string HelpItem(std::string_view name, std::string_view description, std::size_t column = HelpColumn,
                      std::size_t width = HelpWidth);
-
-class HelpFormatter final : public CLI::Formatter {
-   public:
-    std::string make_option(const CLI::Option *opt, bool is_positional) const override;
-    std::string make_subcommand(const CLI::App *sub) const override;
-};
 
 }  // namespace qtool
 

@@ -18,6 +18,17 @@ namespace qtool {
 
 namespace {
 
+// CLI11's layout with each option and command wrapped by HelpItem.
+class HelpFormatter final : public CLI::Formatter {
+   public:
+    std::string make_option(const CLI::Option *opt, bool is_positional) const override {
+        return HelpItem(make_option_name(opt, is_positional) + make_option_opts(opt), make_option_desc(opt));
+    }
+    std::string make_subcommand(const CLI::App *sub) const override {
+        return HelpItem(sub->get_display_name(true), sub->get_description());
+    }
+};
+
 // --help and --version: the text on standard output (the help of the
 // command given, if any).
 int Answer(const CLI::App &app, const CLI::Success &request) {
