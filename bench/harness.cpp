@@ -107,12 +107,24 @@ std::vector<std::string> TagNames(std::size_t count) {
     return names;
 }
 
-std::vector<NamePair> ListingPairs(const std::vector<std::string> &sortedNames) {
+std::vector<NamePair> ListingPairs(const std::vector<std::string> &sortedNames, bool shuffled) {
     std::vector<NamePair> pairs;
     for (std::size_t i = 0; i < sortedNames.size(); ++i)
         pairs.push_back({i == 0 ? "" : sortedNames[i - 1].c_str(), sortedNames[i].c_str()});
-    std::shuffle(pairs.begin(), pairs.end(), Rng());
+    if (shuffled) std::shuffle(pairs.begin(), pairs.end(), Rng());
     return pairs;
+}
+
+std::vector<std::string> LongNames(std::size_t length, std::size_t count) {
+    std::mt19937_64 rng(0x4C4E);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same names on every run
+    std::vector<std::string> names;
+    while (names.size() < count) {
+        std::string name;
+        while (name.size() + 64 < length) name += MakePath(rng);
+        name.resize(length - 6, 'x');
+        names.push_back(name + (rng() % 2 == 0 ? ".Speed" : ".Sp33d"));
+    }
+    return names;
 }
 
 std::vector<Value> ReportValues(std::size_t count) {
@@ -177,22 +189,36 @@ std::string Blurred(std::string level) {
 
 std::vector<PatternShape> PatternShapes(const std::vector<std::string> &names, std::mt19937_64 &rng) {
     std::vector<PatternShape> shapes;
-    for (const char *label : {"*literal*", "prefix*", "*suffix", "% runs", "exact name", "several *", "no match"})
+    for (const char *label : {"*literal*", "prefix*", "*suffix", "% runs", "exact name", "several *", "no match",
+                              "*Alarm*", "levels", "*%%%literal*", "*\\level*", "prefix%*"})
         shapes.push_back({label, {}, {}});
     const char *const absent[] = {"*Heater%%*", "*\\Zone9*", "*Pump%%%%%%.Speed", "*TT%%%%*", "Plant9*"};
+    const char *const words[] = {"*Alarm*", "*Speed*", "*Pump*", "*Temp*", "*Valve*", "*Setpoint*"};
     for (std::size_t i = 0; i < 64; ++i) {
         const std::string &name = names[rng() % names.size()];
         const std::vector<std::string> levels = Levels(name);
-        const std::string &middle = levels[1 + rng() % (levels.size() - 1)];
+        const std::size_t level = 1 + rng() % (levels.size() - 1);
+        const std::string &middle = levels[level];
+        std::size_t at = 0;  // where the middle level starts
+        for (std::size_t k = 0; k < level; ++k) at += levels[k].size() + 1;
         const std::size_t cut = name.find_first_of("\\.", name.find_first_of("\\.") + 1);
+        const std::string prefix = name.substr(0, cut == std::string::npos ? name.size() / 2 : cut + 1);
+        const std::size_t leaf = name.find_last_of("\\.");
         for (PatternShape &shape : shapes) shape.sources.push_back(name.c_str());
         shapes[0].patterns.push_back("*" + middle + "*");
-        shapes[1].patterns.push_back(name.substr(0, cut == std::string::npos ? name.size() / 2 : cut + 1) + "*");
-        shapes[2].patterns.push_back("*" + name.substr(name.find_last_of("\\.")));
+        shapes[1].patterns.push_back(prefix + "*");
+        shapes[2].patterns.push_back("*" + name.substr(leaf));
         shapes[3].patterns.push_back("*" + Blurred(middle) + "*");
         shapes[4].patterns.push_back(name);
-        shapes[5].patterns.push_back(levels[0] + "*" + middle + "*" + name.substr(name.find_last_of("\\.")));
+        shapes[5].patterns.push_back(levels[0] + "*" + middle + "*" + name.substr(leaf));
         shapes[6].patterns.push_back(absent[i % std::size(absent)]);
+        shapes[7].patterns.push_back(words[i % std::size(words)]);
+        shapes[8].patterns.push_back(levels[0] + "*" + Blurred(middle) + "*" + name.substr(leaf, 2) + "*");
+        shapes[9].patterns.push_back("*%%%" + middle + "*");
+        shapes[10].patterns.push_back("*" + name.substr(at - 1, middle.size() + 1) + "*");
+        std::string blurredPrefix = prefix;
+        blurredPrefix[blurredPrefix.size() / 2] = '%';
+        shapes[11].patterns.push_back(blurredPrefix + "*");
     }
     return shapes;
 }
@@ -210,6 +236,44 @@ namespace {
 const char *NextStart(const char *s, const char *p) { return *p == '%' ? s : std::strchr(s, *p); }
 
 }  // namespace
+
+namespace {
+
+// Whether the m pattern characters at `p` match the candidate at `s`.
+bool SameAt(const char *s, const char *p, std::size_t m) {
+    for (std::size_t i = 0; i < m; ++i)
+        if (p[i] != '%' && p[i] != s[i]) return false;
+    return true;
+}
+
+}  // namespace
+
+int GreedyMemmemMatch(const char *candidate, const char *pattern) {
+    const char *s = candidate;
+    const char *end = candidate + std::strlen(candidate);
+    const char *p = pattern;
+    for (; *p != '*'; ++p, ++s) {
+        if (*p == '\0') return s == end ? 1 : 0;
+        if (s == end || (*p != '%' && *p != *s)) return 0;
+    }
+    for (;;) {
+        while (*p == '*') ++p;
+        if (*p == '\0') return 1;
+        const char *q = p;
+        bool ones = false;
+        for (; *q != '*' && *q != '\0'; ++q) ones = ones || *q == '%';
+        const auto m = static_cast<std::size_t>(q - p);
+        const auto left = static_cast<std::size_t>(end - s);
+        if (*q == '\0') return left >= m && SameAt(end - m, p, m) ? 1 : 0;
+        const char *found = nullptr;
+        if (!ones) found = static_cast<const char *>(memmem(s, left, p, m));
+        for (const char *at = s; ones && found == nullptr && at + m <= end; ++at)
+            if (SameAt(at, p, m)) found = at;
+        if (found == nullptr) return 0;
+        s = found + m;
+        p = q;
+    }
+}
 
 int TwoPointerMatch(const char *candidate, const char *pattern) {
     const char *s = candidate;

@@ -31,12 +31,16 @@ namespace bench {
 std::vector<std::string> TagNames(std::size_t count);
 
 // A listing's neighbours: the names sorted, each with the one before it
-// (the first with ""), the pairs then shuffled.
+// (the first with ""), in listing order or shuffled.
 struct NamePair {
     const char *previous;
     const char *current;
 };
-std::vector<NamePair> ListingPairs(const std::vector<std::string> &sortedNames);
+std::vector<NamePair> ListingPairs(const std::vector<std::string> &sortedNames, bool shuffled);
+
+// `count` names of `length` characters, levels of the plants' names
+// run together, each ending in a leaf ".Speed" or ".Sp33d".
+std::vector<std::string> LongNames(std::size_t length, std::size_t count);
 
 // A value of each class in turn, as the host passes it (100 times the
 // formula value), shuffled: amounts with two decimals, counts, negatives,
@@ -50,8 +54,8 @@ std::vector<Value> ReportValues(std::size_t count);
 // Flag words of up to 16 bits, as the host passes them.
 std::vector<double> FlagWords(std::size_t count);
 
-// Patterns of one shape, each built from pieces of one of the names (its
-// source); "%" for one character.
+// Patterns of twelve shapes, each built from pieces of one of the names
+// (its source); "%" for one character.
 struct PatternShape {
     const char *label;
     std::vector<std::string> patterns;
@@ -66,6 +70,12 @@ std::string AsGlob(const std::string &pattern);
 // jumps with strchr to the literal after it: the peer the library's
 // matcher must not be slower than.
 int TwoPointerMatch(const char *candidate, const char *pattern);
+
+// The greedy matcher built on memmem: the candidate measured once, the
+// head compared in step, each middle segment at its leftmost place
+// (memmem for literals only, every place in turn with a "%"), the last
+// compared with the candidate's tail.  The second peer.
+int GreedyMemmemMatch(const char *candidate, const char *pattern);
 
 // ---------------------------------------------------------------------------
 // Loops

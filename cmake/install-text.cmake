@@ -7,6 +7,23 @@ string(LENGTH "${title}" title_length)
 string(REPEAT "=" ${title_length} QELRPT_INSTALL_TITLE_RULE)
 set(package qelrpt-${PROJECT_VERSION}-${QELRPT_PACKAGE_SYSTEM})
 
+# The SQLite extension, where the build has one (Linux).
+set(QELRPT_INSTALL_SQLITE_ITEM "")
+set(QELRPT_INSTALL_SQLITE_TEXT "")
+if(TARGET qelrpt_sqlite)
+  set(QELRPT_INSTALL_SQLITE_ITEM "- libqelrpt_sqlite.so: the same functions as an SQLite extension;
+")
+  set(QELRPT_INSTALL_SQLITE_TEXT "In SQLite
+---------
+In the folder qelrpt-${PROJECT_VERSION}:
+
+  sqlite3 -cmd '.load ./libqelrpt_sqlite'
+
+loads the seven functions into the sqlite3 shell; docs/sql.md tells more.
+
+")
+endif()
+
 if(WIN32)
   set(QELRPT_INSTALL_MAN_ITEM "")
   set(QELRPT_INSTALL_CHECKSUMS "In the folder with the downloaded files, in cmd.exe:

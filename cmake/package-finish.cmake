@@ -70,7 +70,8 @@ function(qelrpt_make_deb prefix archive)
     " tag listings: hierarchy headers and indented names, names without their\n"
     " leaf, a number footprint, alarm and log flags and wildcard matching.\n"
     " The package also holds qelrpt-host, a stand-in for the report engine\n"
-    " that loads the plug-in and evaluates formulas with it.\n")
+    " that loads the plug-in and evaluates formulas with it, and the same\n"
+    " functions as an SQLite extension, /usr/lib/qelrpt/libqelrpt_sqlite.so.\n")
   qelrpt_run(COMMAND chmod -R u+w,go-w,a+rX ${root})
   qelrpt_run(COMMAND find ${root} -exec touch -h -d @${QELRPT_EPOCH} {} +)
   file(REMOVE ${archive})
@@ -96,6 +97,13 @@ foreach(package ${CPACK_PACKAGE_FILES})
   list(APPEND made ${name})
   set(path_${name} ${package})
 endforeach()
+
+# With the qelrpt .deb, the PostgreSQL extension's package (linux preset).
+if(CPACK_GENERATOR STREQUAL "DEB" AND CPACK_QELRPT_PG_MODULE)
+  include(${CMAKE_CURRENT_LIST_DIR}/package-postgresql.cmake)
+  qelrpt_make_postgresql_deb(${folder} postgresql_deb)
+  list(APPEND made ${postgresql_deb})
+endif()
 
 # The symbols archive: the same for every package of the build, since each
 # packs the same binaries.

@@ -6,6 +6,7 @@
 #   lib/qelrpt/libqelrpt.so, lib/qelrpt/qelrpt-host   the plug-in and the host
 #                        side by side (the host loads the library beside the
 #                        program it was started as, the link resolved)
+#   lib/qelrpt/libqelrpt_sqlite.so   the SQLite extension (where built)
 #   bin/qelrpt-host      a relative link to lib/qelrpt/qelrpt-host
 #   bin/qelrpt-gentags
 #   include/qelrpt.h
@@ -21,6 +22,9 @@
 #   linux preset:  qelrpt-<version>-linux-x86_64.tar.gz  one folder,
 #                                                        qelrpt-<version>/
 #                  qelrpt_<version>_amd64.deb            the tree above, /usr
+#                  (both with the SQLite extension libqelrpt_sqlite.so)
+#                  postgresql-15-qelrpt_<version>_amd64.deb   the PostgreSQL
+#                                        extension, where pg_config says
 #                  qelrpt-<version>-linux-x86_64-symbols.tar.gz
 #
 # An archive holds the binaries side by side at its top, with include/,
@@ -75,6 +79,17 @@ else()
   install(TARGETS qelrpt LIBRARY DESTINATION ${QELRPT_PRIVATE_DIR} NAMELINK_SKIP)
   install(TARGETS qelrpt-host RUNTIME DESTINATION ${QELRPT_PRIVATE_DIR})
   install(TARGETS qelrpt-gentags RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # The SQLite extension (linux and package-linux presets) beside the
+  # plug-in; the PostgreSQL extension goes into a package of its own
+  # (package-postgresql.cmake), installed where pg_config says.
+  if(TARGET qelrpt_sqlite)
+    install(TARGETS qelrpt_sqlite LIBRARY DESTINATION ${QELRPT_PRIVATE_DIR})
+    set(CPACK_QELRPT_PG_MODULE ${CMAKE_LIBRARY_OUTPUT_DIRECTORY}/qelrpt.so)
+    set(CPACK_QELRPT_PG_EXTENSION_FILES ${QELRPT_PG_EXTENSION_FILES})
+    set(CPACK_QELRPT_PG_PKGLIBDIR ${QELRPT_PG_PKGLIBDIR})
+    set(CPACK_QELRPT_PG_SHAREDIR ${QELRPT_PG_SHAREDIR})
+    string(REGEX MATCH "[0-9]+" CPACK_QELRPT_PG_MAJOR "${QELRPT_PG_VERSION}")
+  endif()
   # bin/qelrpt-host: a link to the host in the private folder, relative
   # where both folders are (so the tree can be moved), otherwise absolute.
   if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}" OR IS_ABSOLUTE "${QELRPT_PRIVATE_DIR}")
@@ -139,6 +154,7 @@ if(QELRPT_BUILD_TESTS AND TARGET qelrpt-host AND NOT CMAKE_CXX_FLAGS MATCHES "-f
             "-DGENERATORS=${QELRPT_PACKAGE_GENERATORS}" -DHOST=$<TARGET_FILE_NAME:qelrpt-host>
             -DLIBRARY=$<TARGET_FILE_NAME:qelrpt> -DGENTAGS=$<TARGET_FILE_NAME:qelrpt-gentags>
             -DOBJDUMP=${CMAKE_OBJDUMP}
+            "-DSQLITE_EXTENSION=$<$<TARGET_EXISTS:qelrpt_sqlite>:libqelrpt_sqlite.so>"
             -DSYMBOLS=${CPACK_QELRPT_SYMBOLS}
             "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DRUN=${QELRPT_RUNS_PROGRAMS}
             -P ${PROJECT_SOURCE_DIR}/tests/package/check_package.cmake)
@@ -154,6 +170,7 @@ if(QELRPT_BUILD_TESTS AND TARGET qelrpt-host AND NOT CMAKE_CXX_FLAGS MATCHES "-f
   add_test(NAME qelrpt_install_tree
     COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DPREFIX=${CMAKE_BINARY_DIR}/install-check
             -DWINDOWS=${windows} "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DRUN=${QELRPT_RUNS_PROGRAMS}
+            "-DSQLITE_EXTENSION=$<$<TARGET_EXISTS:qelrpt_sqlite>:libqelrpt_sqlite.so>"
             -P ${PROJECT_SOURCE_DIR}/tests/package/check_install.cmake)
   set_tests_properties(qelrpt_install_tree PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 

@@ -21,16 +21,21 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 main_packages=(cmake ninja-build g++ libc6-dev libcli11-dev nlohmann-json3-dev)
-# help2man writes the manual pages; dpkg-dev gives Debian's hardening flags.
+# help2man writes the manual pages; dpkg-dev gives Debian's hardening flags;
+# the SQLite extension and the PostgreSQL module are built against
+# libsqlite3-dev and postgresql-server-dev-15.
 package_packages=("${main_packages[@]}" help2man dpkg-dev git zip
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686)
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  libsqlite3-dev postgresql-server-dev-15)
 test_packages=("${package_packages[@]}" googletest libbenchmark-dev g++-multilib
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
   clang-format clang-tidy valgrind locales
-  gdb lintian abigail-tools chromium poppler-utils python3)
+  gdb lintian abigail-tools chromium poppler-utils python3
+  sqlite3 postgresql-15 libpq-dev)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev)
 coverage_packages=("${main_packages[@]}" googletest clang llvm)
-bench_packages=("${main_packages[@]}" googletest libbenchmark-dev valgrind)
+bench_packages=("${main_packages[@]}" googletest libbenchmark-dev valgrind
+  sqlite3 libsqlite3-dev postgresql-15 postgresql-server-dev-15 libpq-dev)
 
 # Prints the packages among "$@" that are not installed.
 missing() {

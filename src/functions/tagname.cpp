@@ -115,11 +115,11 @@ class Tallies {
     // One character of a name shorter than a block.
     void AddChar(char c) {
         folded_ += IsSeparator(c) ? 1U : 0U;
-        dot_ = dot_ || c == '.';
+        if (c == '.') dots_ = _mm_set1_epi8(-1);
     }
     SeparatorCount Result() {
         Fold();
-        return {folded_, dot_ || MarksOf(dots_) != 0};
+        return {folded_, MarksOf(dots_) != 0};
     }
     // One sum of absolute differences adds up each half's lanes.
     void Fold() {
@@ -143,7 +143,6 @@ class Tallies {
     ByteLanes lanes_ = {};
     __m128i dots_ = _mm_setzero_si128();
     std::size_t folded_ = 0;
-    bool dot_ = false;
 };
 #else
 Marks SeparatorsIn(const char *s) {
@@ -252,15 +251,16 @@ constexpr bool Forwards = false;
 constexpr bool Backwards = true;
 
 // The separators among the first `end` of the `size` characters at `s`:
-// the counting scan.
-[[gnu::always_inline]] inline SeparatorCount CountSeparators(const char *s, std::size_t end, std::size_t size) {
-    Tallies tallies;
+// the counting scan.  Only a scan of more than FoldBlocks blocks needs to
+// fold its lane counts on the way.
+template <bool Folds>
+[[gnu::always_inline]] inline void CountInto(Tallies &tallies, const char *s, std::size_t end, std::size_t size) {
     std::size_t blocks = 0;
     Scan<Forwards>(
         0, end, size,
         [&](std::size_t at, std::size_t lo, std::size_t hi) {
             tallies.AddLanes(s + at, lo, hi);
-            if (++blocks == FoldBlocks) {
+            if (Folds && ++blocks == FoldBlocks) {
                 tallies.Fold();
                 blocks = 0;
             }
@@ -270,6 +270,15 @@ constexpr bool Backwards = true;
             tallies.AddChar(s[i]);
             return false;
         });
+}
+
+[[gnu::always_inline]] inline SeparatorCount CountSeparators(const char *s, std::size_t end, std::size_t size) {
+    Tallies tallies;
+    if (end > FoldBlocks * BlockBytes) {
+        CountInto<true>(tallies, s, end, size);
+    } else {
+        CountInto<false>(tallies, s, end, size);
+    }
     return tallies.Result();
 }
 

@@ -11,7 +11,8 @@ namespace qelrpt {
 //   ("abc", "a%c") -> 1   ("abcbc", "*bc") -> 1   ("ab", "*%%%") -> 0
 // Time linear in len(candidate) + len(pattern) for literal segments, and
 // at most len(candidate) x ceil(len(segment) / 64) per segment holding a
-// "%"; no recursion, no allocation, a stack frame of under 3 KB.
+// "%" (runs of "%" at either end of a segment included); no recursion, no
+// allocation, a stack frame of under 3 KB.
 int WildcardMatch(const char *candidate, const char *pattern);
 
 }  // namespace qelrpt

@@ -1,10 +1,11 @@
 # `cmake --install` into an empty scratch prefix lays out the tree a
 # distribution expects (GNUInstallDirs), and, where the build's programs
 # start, qelrpt-host started through bin/ finds the plug-in and lists the
-# seven functions.
+# seven functions.  The SQLite extension, where the build has one
+# (SQLITE_EXTENSION, its file name), lies beside the plug-in in lib/qelrpt/.
 #
 # cmake -DBUILD_DIR=... -DPREFIX=scratch -DWINDOWS=OFF [-DRUN=ON]
-#       [-DEMULATOR=...] -P check_install.cmake
+#       [-DEMULATOR=...] [-DSQLITE_EXTENSION=libqelrpt_sqlite.so] -P check_install.cmake
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -22,6 +23,9 @@ if(WINDOWS)
 else()
   list(APPEND expected lib/qelrpt/libqelrpt.so lib/qelrpt/qelrpt-host bin/qelrpt-host bin/qelrpt-gentags
     share/man/man1/qelrpt-host.1 share/man/man1/qelrpt-gentags.1)
+  if(SQLITE_EXTENSION)
+    list(APPEND expected lib/qelrpt/${SQLITE_EXTENSION})
+  endif()
   set(host ${PREFIX}/bin/qelrpt-host)
 endif()
 file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE ${PREFIX} ${PREFIX}/*)

@@ -12,8 +12,12 @@
 #   both);
 # - `qelrpt-host list` run from the unpacked package finds the packaged
 #   plug-in beside it and lists all seven functions (through the emulator
-#   for Windows programs).
-#
+#   for Windows programs);
+# - the SQLite extension, where the build has one (SQLITE_EXTENSION, its
+#   file name), is packaged stripped and answers in the sqlite3 shell;
+# - the PostgreSQL extension's package, where the build makes one, passes
+#   lintian, and a server of its own answers CREATE EXTENSION with its
+#   files;
 # - the tar.gz unpacks into one folder, qelrpt-<version>/; the archives
 #   carry the top-level README.md of the sources, docs/, the sample tags,
 #   qelrpt-gentags and (Linux) both manual pages; INSTALL.txt has no
@@ -157,6 +161,16 @@ function(check_install_example root)
   endif()
 endfunction()
 
+# The SQLite extension as packaged answers through the sqlite3 shell.
+function(check_sqlite extension)
+  string(REGEX REPLACE "\\.so$" "" load "${extension}")
+  run_checked("sqlite3 .load ${extension}" sqlite3 -batch :memory: ".load ${load}"
+              "SELECT '[' || QELIndentTagHier('A\\B\\C', 'A\\E\\F') || ']';")
+  if(NOT output STREQUAL "[    E]\n")
+    message(FATAL_ERROR "${extension} answers '${output}', not '[    E]'")
+  endif()
+endfunction()
+
 foreach(generator ${GENERATORS})
   execute_process(COMMAND ${CPACK} -G ${generator} --config ${BUILD_DIR}/CPackConfig.cmake
     RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
@@ -208,11 +222,14 @@ foreach(generator ${GENERATORS})
   if(NOT generator STREQUAL "ZIP")
     check_owners(${package})
   endif()
-  foreach(binary ${HOST} ${LIBRARY})
+  foreach(binary ${HOST} ${LIBRARY} ${SQLITE_EXTENSION})
     check_stripped(${root}/${binary})
     file(SHA256 ${root}/${binary} sum_${generator}_${binary})
   endforeach()
   check_stripped(${bin}/${GENTAGS})
+  if(SQLITE_EXTENSION)
+    check_sqlite(${root}/${SQLITE_EXTENSION})
+  endif()
   check_symbols(${root}/${LIBRARY})
 
   if(DEFINED RUN AND NOT RUN)
@@ -237,11 +254,35 @@ foreach(generator ${GENERATORS})
 endforeach()
 
 if("TGZ" IN_LIST GENERATORS AND "DEB" IN_LIST GENERATORS)
-  foreach(binary ${HOST} ${LIBRARY})
+  foreach(binary ${HOST} ${LIBRARY} ${SQLITE_EXTENSION})
     if(NOT sum_TGZ_${binary} STREQUAL sum_DEB_${binary})
       message(FATAL_ERROR "${binary} differs between the tar.gz and the .deb")
     endif()
   endforeach()
+endif()
+
+# The PostgreSQL extension's package (with the .deb of a build that has
+# one): lintian finds no error, and with its files a server answers
+# CREATE EXTENSION qelrpt and the sibling header.
+file(GLOB postgresql_deb ${packages_dir}/postgresql-*-qelrpt_*.deb)
+if("DEB" IN_LIST GENERATORS AND postgresql_deb)
+  run_checked("lintian" lintian --fail-on error ${postgresql_deb})
+  check_owners(${postgresql_deb})
+  set(dir ${BUILD_DIR}/package-check/postgresql)
+  unpack(${postgresql_deb} ${dir})
+  file(GLOB_RECURSE module ${dir}/usr/lib/postgresql/*/qelrpt.so)
+  file(GLOB_RECURSE extension_files ${dir}/usr/share/postgresql/*/extension/qelrpt*)
+  check_stripped(${module})
+  run_checked("CREATE EXTENSION from ${postgresql_deb}"
+              ${CMAKE_CURRENT_LIST_DIR}/../sql/with-postgresql.sh ${module} ${extension_files} --
+              psql -X -q -At -v ON_ERROR_STOP=1 -c "CREATE EXTENSION qelrpt"
+              -c "SELECT '[' || QELIndentTagHier('A\\B\\C', 'A\\E\\F') || ']'")
+  if(NOT output MATCHES "\\[    E\\]")
+    message(FATAL_ERROR "the extension of ${postgresql_deb} answers:\n${output}")
+  endif()
+  get_filename_component(name ${postgresql_deb} NAME)
+  list(APPEND names ${name})
+  message(STATUS "${name}: lintian reports no errors; CREATE EXTENSION qelrpt answers")
 endif()
 
 # The checksums: every package and the symbols archive listed, all correct.

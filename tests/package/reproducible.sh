@@ -4,8 +4,9 @@
 # the release is made of byte for byte: the plug-in and qelrpt-host as
 # linked (with their debug information), and every file of the package
 # folders (the packages, the symbols archives, SHA256SUMS), for the linux
-# and the win32 builds.  Only the plug-in and qelrpt-host are built, with
-# the presets' settings (RelWithDebInfo), tests and benchmarks left out.
+# and the win32 builds, with the packaging presets: only what the packages
+# hold is built (the plug-in, the programs, the manual pages, and for
+# linux the SQL extensions), tests and benchmarks left out.
 #
 #   tests/package/reproducible.sh [SOURCE_DIR]
 #
@@ -44,7 +45,7 @@ build "$first"
 # The files compared, relative to a clone.
 compared=()
 for preset in "${presets[@]}"; do
-  for f in "$first/build/$preset/bin/"{qelrpt.dll,libqelrpt.so,qelrpt-host,qelrpt-host.exe,qelrpt-gentags,qelrpt-gentags.exe} \
+  for f in "$first/build/$preset/bin/"{qelrpt.dll,libqelrpt.so,qelrpt-host,qelrpt-host.exe,qelrpt-gentags,qelrpt-gentags.exe,libqelrpt_sqlite.so,qelrpt.so} \
     "$first/build/$preset/man/"*.1; do
     [ -f "$f" ] && compared+=("${f#"$first"/}")
   done

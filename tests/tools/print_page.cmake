@@ -4,8 +4,14 @@
 # alarm and log markers) in the same order, and the blanks before each name
 # kept, so that a deeper level stands further to the right.
 #
+# With -DLONG_NAMES=ON the listing is CSV's tags and two of 254 characters
+# (one deep, one a single long level), over several pages, and the check is
+# that every row's value and markers are printed, in order, each value
+# followed by exactly its markers (a name too wide for the page would push
+# them off it), and that the pages are numbered "page N of M".
+#
 #   cmake -DTOOL=... -DLIBRARY=... -DCSV=... -DCHROMIUM=... -DPDFTOTEXT=...
-#         -DSCRATCH=folder -P print_page.cmake
+#         -DSCRATCH=folder [-DLONG_NAMES=ON] -P print_page.cmake
 #
 # Without Chromium or pdftotext (CHROMIUM or PDFTOTEXT empty or NOTFOUND)
 # the test says so and is skipped.
@@ -19,6 +25,17 @@ endif()
 
 file(REMOVE_RECURSE "${SCRATCH}")
 file(MAKE_DIRECTORY "${SCRATCH}/profile")
+if(LONG_NAMES)
+  file(READ "${CSV}" tags)
+  set(deep "Plant9")
+  foreach(i RANGE 10 40)
+    string(APPEND deep "\\Level${i}")
+  endforeach()
+  string(SUBSTRING "${deep}" 0 254 deep)
+  string(REPEAT "X" 247 flat)
+  file(WRITE "${SCRATCH}/long.csv" "${tags}${deep},42.5,3\nPlant9\\${flat},1234567,1\n")
+  set(CSV "${SCRATCH}/long.csv")
+endif()
 execute_process(COMMAND "${TOOL}" --library "${LIBRARY}" report --format html "${CSV}"
   OUTPUT_FILE "${SCRATCH}/page.html" RESULT_VARIABLE status)
 execute_process(COMMAND "${TOOL}" --library "${LIBRARY}" report "${CSV}"
@@ -41,6 +58,65 @@ if(NOT status EQUAL 0)
 endif()
 
 include(${CMAKE_CURRENT_LIST_DIR}/lines.cmake)
+
+if(LONG_NAMES)
+  # Every row of the page: its value and markers, in order.
+  file(READ "${SCRATCH}/page.html" page)
+  string(REPLACE ";" "," page "${page}")
+  string(REGEX MATCHALL "<td class=\"value\">[^<]*</td><td[^>]*>[a-z]*</td><td[^>]*>[a-z]*</td>" rows "${page}")
+  string(REPLACE ";" "," printed "${printed}")
+  string(ASCII 12 page_break)
+  string(REPLACE "${page_break}" "\n" printed "${printed}")
+  string(REGEX REPLACE "[ \t\n\r]+" ";" tokens "${printed}")
+  list(LENGTH tokens token_count)
+  set(at 0)
+  set(checked 0)
+  foreach(row IN LISTS rows)
+    string(REGEX MATCH "<td class=\"value\"> *([^<]*)</td><td[^>]*>([a-z]*)</td><td[^>]*>([a-z]*)</td>" _ "${row}")
+    set(value "${CMAKE_MATCH_1}")
+    set(markers "${CMAKE_MATCH_2}" "${CMAKE_MATCH_3}")
+    list(REMOVE_ITEM markers "")
+    set(found FALSE)
+    while(at LESS token_count)
+      list(GET tokens ${at} token)
+      math(EXPR at "${at} + 1")
+      if(token STREQUAL value)
+        set(found TRUE)
+        break()
+      endif()
+    endwhile()
+    if(NOT found)
+      message(FATAL_ERROR "the printed page lacks, or has out of order, the value \"${value}\" of row ${checked}\n"
+        "printed:\n${printed}")
+    endif()
+    set(after "")
+    foreach(i RANGE 1 2)
+      if(at LESS token_count)
+        list(GET tokens ${at} token)
+        if(token STREQUAL "alarm" OR token STREQUAL "log")
+          list(APPEND after "${token}")
+          math(EXPR at "${at} + 1")
+        endif()
+      endif()
+    endforeach()
+    if(NOT "${after}" STREQUAL "${markers}")
+      message(FATAL_ERROR "the value \"${value}\" of row ${checked} is printed with the markers \"${after}\", "
+        "not \"${markers}\"\nprinted:\n${printed}")
+    endif()
+    math(EXPR checked "${checked} + 1")
+  endforeach()
+  string(REGEX MATCH "page 1 of ([0-9]+)" numbered "${printed}")
+  set(pages "${CMAKE_MATCH_1}")
+  if(NOT numbered OR pages LESS 2 OR NOT printed MATCHES "page ${pages} of ${pages}")
+    message(FATAL_ERROR "the pages are not numbered \"page N of M\" over several pages\nprinted:\n${printed}")
+  endif()
+  if(checked LESS 482)
+    message(FATAL_ERROR "only ${checked} rows found on the page")
+  endif()
+  message(STATUS "the printed page shows the values and markers of all ${checked} rows, names of 254 characters "
+    "included, over ${pages} numbered pages")
+  return()
+endif()
 
 # The blanks before the text, and the text with each run of blanks as one.
 function(measure line indent_var words_var)

@@ -16,10 +16,12 @@
 # the text inside <style>, and "@FILE.css" compares that stylesheet only,
 # so that a change of style edits one file), "~REGEX" for text that the regular expression
 # matches as a whole (\n in it stands for a line feed), or else the text of
-# one line (its line feed implied).
+# one line (its line feed implied).  A first argument "<FILE" is no
+# argument: standard input comes from FILE in the DATA folder.
 # In the arguments @LIBRARY@, @PROBE@, @PROBE_NOEXPORT@ and @PROBE_BADHEADER@
-# stand for the libraries' paths, and @FIFO@ (with -DSCRATCH=folder, on
-# POSIX systems) for a named pipe that nothing writes to.  The tool runs in the DATA folder.  Empty
+# stand for the libraries' paths, @FIFO@ (with -DSCRATCH=folder, on
+# POSIX systems) for a named pipe that nothing writes to, and
+# @TRUNCATED_LIBRARY@ (the same) for the library's first 5000 bytes.  The tool runs in the DATA folder.  Empty
 # lines and lines starting with "#" are skipped.  Every case runs; the
 # script fails at the end if any of them failed.
 
@@ -126,6 +128,15 @@ foreach(row_index RANGE 0 ${last_row})
     foreach(name LIBRARY PROBE PROBE_NOEXPORT PROBE_BADHEADER)
       string(REPLACE "@${name}@" "${${name}}" argument "${argument}")
     endforeach()
+    if(argument MATCHES "@TRUNCATED_LIBRARY@")
+      # The library's first 5000 bytes: a file that ends inside its segments.
+      file(MAKE_DIRECTORY "${SCRATCH}")
+      execute_process(COMMAND head -c 5000 "${LIBRARY}" OUTPUT_FILE "${SCRATCH}/truncated-library" RESULT_VARIABLE cut)
+      if(NOT cut EQUAL 0)
+        message(FATAL_ERROR "cannot write ${SCRATCH}/truncated-library")
+      endif()
+      string(REPLACE "@TRUNCATED_LIBRARY@" "${SCRATCH}/truncated-library" argument "${argument}")
+    endif()
     if(argument MATCHES "@FIFO@")
       if(NOT EXISTS "${SCRATCH}/fifo")
         file(MAKE_DIRECTORY "${SCRATCH}")
@@ -146,13 +157,24 @@ foreach(row_index RANGE 0 ${last_row})
     list(APPEND arguments "${argument}")
   endforeach()
 
+  # "<FILE" as the first argument: standard input comes from FILE.
+  set(input_file "")
+  list(LENGTH arguments argument_count)
+  if(argument_count GREATER 0)
+    list(GET arguments 0 first)
+    if(first MATCHES "^<")
+      string(SUBSTRING "${first}" 1 -1 input_file)
+      list(REMOVE_AT arguments 0)
+      set(input_file INPUT_FILE "${DATA}/${input_file}")
+    endif()
+  endif()
   if(STDOUT_FILE)
     set(out "")
     execute_process(COMMAND ${EMULATOR} ${TOOL} ${arguments}
       WORKING_DIRECTORY "${DATA}"
       OUTPUT_FILE "${STDOUT_FILE}" ERROR_VARIABLE err RESULT_VARIABLE status)
   else()
-    execute_process(COMMAND ${EMULATOR} ${TOOL} ${arguments}
+    execute_process(COMMAND ${EMULATOR} ${TOOL} ${arguments} ${input_file}
       WORKING_DIRECTORY "${DATA}" TIMEOUT 60
       OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
   endif()

@@ -1,5 +1,5 @@
-// Reading the CSV file of a report: regular files only, and no more than
-// the size allowed.
+// Reading the CSV file of a report: files, pipes and devices, but no
+// folder, and no more than the size allowed.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -66,10 +66,11 @@ TEST(ReadCsvFile, ReadsRegularFilesUpToTheLimit) {
         {small.Path(), 9, small.Path() + " is too large (more than 9 bytes)"},
         {large.Path(), 200000, "200000 bytes"},
         {large.Path(), 199999, large.Path() + " is too large (more than 199999 bytes)"},
-        {fs::temp_directory_path().string(), 1000, fs::temp_directory_path().string() + " is not a regular file"},
+        {fs::temp_directory_path().string(), 1000, fs::temp_directory_path().string() + " is a folder, not a file"},
 #ifndef _WIN32
-        // A device that never ends.
-        {"/dev/zero", 1000, "/dev/zero is not a regular file"},
+        // A device that never ends: refused once it passes the limit.
+        {"/dev/zero", 100000, "/dev/zero is too large (more than 100000 bytes)"},
+        {"/dev/null", 1000, "0 bytes"},
 #endif
     };
     for (const Case &c : cases) EXPECT_EQ(Read(c.path, c.maxSize), c.result) << c.path;

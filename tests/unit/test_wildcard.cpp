@@ -435,6 +435,81 @@ TEST(WildcardMatch, AgreesWithTableOnLongSegments) {
     EXPECT_LT(matches, pairs - pairs / 10);
 }
 
+// Random patterns of one to four star-separated segments of 1 to 20
+// characters, each with "%" runs at its ends and here and there inside,
+// against candidates built to nearly match them: each segment written out
+// (its "%" as any letter), sometimes with one character changed, after
+// fillers that are the segment's own near misses, repeated so that the
+// search often goes over to its linear methods.
+class SegmentInputs {
+   public:
+    explicit SegmentInputs(std::uint64_t seed) : rng_(seed) {}
+
+    std::string Segment() {
+        std::string seg(Below(4), '%');
+        const std::size_t core = 1 + Below(20);
+        for (std::size_t i = 0; i < core; ++i) seg += Below(6) == 0 && i > 0 ? '%' : Letter();
+        seg.append(Below(4), '%');
+        return seg;
+    }
+    // The segment written out, with its "%" as letters, and maybe one
+    // character changed.
+    std::string Written(const std::string &seg) {
+        std::string s = seg;
+        for (char &c : s)
+            if (c == '%') c = Letter();
+        if (!s.empty() && Below(2) == 0) {
+            char &c = s[Below(s.size())];
+            c = c == 'a' ? 'b' : 'a';
+        }
+        return s;
+    }
+    std::string Filler(const std::string &seg) {
+        std::string s;
+        const std::size_t copies = Below(4) == 0 ? Below(60) : Below(3);
+        for (std::size_t i = 0; i < copies; ++i) s += Written(seg).substr(0, 1 + Below(seg.size()));
+        for (std::size_t i = Below(4); i > 0; --i) s += Letter();
+        return s;
+    }
+    void Make(std::string &candidate, std::string &pattern) {
+        candidate.clear();
+        pattern = Below(3) == 0 ? Segment() : "";
+        candidate = Written(pattern);
+        for (std::size_t k = 1 + Below(4); k > 0; --k) {
+            const std::string seg = Segment();
+            pattern += "*" + seg;
+            candidate += Filler(seg) + Written(seg);
+        }
+        if (Below(2) == 0) {
+            pattern += "*";
+            candidate += Filler(pattern.substr(pattern.size() - 3));
+        }
+    }
+
+   private:
+    std::size_t Below(std::size_t n) { return static_cast<std::size_t>(rng_() % n); }
+    char Letter() { return "aab"[Below(3)]; }
+    std::mt19937_64 rng_;
+};
+
+TEST(WildcardMatch, AgreesWithTableOnSegmentsWithPercentRuns) {
+    SegmentInputs gen(0x50455243ULL);
+    std::size_t matches = 0, pairs = 0, differences = 0;
+    std::string candidate, pattern;
+    for (; pairs < 8000 && differences < 10; ++pairs) {
+        gen.Make(candidate, pattern);
+        const int expected = oracle::TableWildcardMatch(candidate, pattern);
+        matches += static_cast<std::size_t>(expected);
+        if (Match(candidate, pattern) != expected) {
+            ++differences;
+            ADD_FAILURE() << "'" << candidate << "' against '" << pattern << "': expected " << expected;
+        }
+    }
+    EXPECT_GT(matches, pairs / 10);
+    EXPECT_LT(matches, pairs - pairs / 10);
+    std::printf("[   INFO   ] %zu pairs, %zu matches\n", pairs, matches);
+}
+
 // Segments built to defeat the simple search: long runs that fail only at
 // their end, periodic segments shifted against their text, "%" runs
 // longer than a 64-bit piece, and each as a match and as a near miss.

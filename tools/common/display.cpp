@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace qtool {
@@ -57,7 +58,15 @@ Character Classify(std::string_view text) {
     const std::size_t length = Utf8Length(text);
     if (length == 0) return {1, false};
     const bool c1 = c == 0xC2 && static_cast<unsigned char>(text[1]) <= 0x9F;
-    return {length, !c1};
+    const bool bidi = (c == 0xE2 || c == 0xD8) && IsBidiControl(CodePoint(text.substr(0, length)));
+    return {length, !c1 && !bidi};
+}
+
+// Characters that show nothing, or nothing that tells them apart: a
+// message names them.
+bool IsInvisible(char32_t c) {
+    return IsBidiControl(c) || c == 0xAD || (c >= 0x200B && c <= 0x200D) || (c >= 0x2060 && c <= 0x2064) ||
+           c == 0xFEFF || c == 0x034F || c == 0x180E;
 }
 
 void AppendEscaped(std::string &out, std::string_view text) {
@@ -104,6 +113,50 @@ std::size_t Utf8Length(std::string_view text) {
     else if (lead >= 0xF0 && lead <= 0xF4)
         length = 4;
     return length != 0 && ValidSequence(text, length) ? length : 0;
+}
+
+char32_t CodePoint(std::string_view sequence) {
+    const auto lead = static_cast<unsigned char>(sequence[0]);
+    if (sequence.size() == 1) return lead;
+    char32_t c = lead & (0x7FU >> sequence.size());
+    for (std::size_t i = 1; i < sequence.size(); ++i) c = (c << 6U) | (static_cast<unsigned char>(sequence[i]) & 0x3FU);
+    return c;
+}
+
+bool IsBidiControl(char32_t c) {
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F || c == 0x061C;
+}
+
+bool IsRightToLeft(char32_t c) {
+    return (c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFE) ||
+           (c >= 0x10800 && c <= 0x10FFF) || (c >= 0x1E800 && c <= 0x1EFFF);
+}
+
+bool HoldsRightToLeft(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) < 0xD6) continue;  // below the lead byte of U+0590
+        const std::size_t length = Utf8Length(text.substr(i));
+        if (length > 1 && IsRightToLeft(CodePoint(text.substr(i, length)))) return true;
+    }
+    return false;
+}
+
+std::string BidiControl(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c != 0xE2 && c != 0xD8) continue;
+        const std::size_t length = Utf8Length(text.substr(i));
+        if (length < 2) continue;
+        const char32_t code = CodePoint(text.substr(i, length));
+        if (IsBidiControl(code)) return CodePointName(code);
+    }
+    return {};
+}
+
+std::string CodePointName(char32_t c) {
+    char name[16];
+    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(c));
+    return name;
 }
 
 void AppendHex(std::string &out, unsigned char byte) {
@@ -191,6 +244,8 @@ std::string Quoted(std::string_view text, std::size_t limit) {
             for (std::size_t j = 0; j < std::max<std::size_t>(length, 1); ++j) {
                 AppendHex(out.append("\\x"), static_cast<unsigned char>(text[i + j]));
             }
+        } else if (length > 1 && IsInvisible(CodePoint(text.substr(i, length)))) {
+            out.append("<").append(CodePointName(CodePoint(text.substr(i, length)))).append(">");
         } else {
             out.append(text, i, length);
         }

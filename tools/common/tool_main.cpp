@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "errors.h"
 #include "help_format.h"
@@ -48,11 +50,38 @@ int Complain(Messages &messages, const std::string &message) {
     return ExitError;
 }
 
+// The arguments with each "--name=" (an option given an empty value) as
+// "--name" followed by an empty argument: CLI11 would take the argument
+// after it as the value.  Nothing after "--" is changed.
+std::vector<std::string> SplitEmptyValues(int argc, char **argv) {
+    std::vector<std::string> arguments;
+    bool options = true;
+    for (int i = 0; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (i > 0 && options && argument == "--") options = false;
+        const bool empty = i > 0 && options && argument.size() > 3 && argument.compare(0, 2, "--") == 0 &&
+                           argument.find('=') == argument.size() - 1;
+        if (!empty) {
+            arguments.push_back(std::move(argument));
+            continue;
+        }
+        argument.pop_back();
+        arguments.push_back(std::move(argument));
+        arguments.emplace_back();
+    }
+    return arguments;
+}
+
 int Run(const char *program, CLI::App &app, Messages &messages, int argc, char **argv, const Work &work) {
     const std::string hint = std::string("\nTry '") + program + " --help' for more information.";
     try {
         try {
-            return work(app, messages, argc, argv);
+            std::vector<std::string> arguments = SplitEmptyValues(argc, argv);
+            std::vector<char *> pointers;
+            pointers.reserve(arguments.size() + 1);
+            for (std::string &argument : arguments) pointers.push_back(argument.data());
+            pointers.push_back(nullptr);
+            return work(app, messages, static_cast<int>(arguments.size()), pointers.data());
         } catch (const CLI::Success &request) {
             return Answer(app, request);
         } catch (const CLI::ParseError &error) {
@@ -60,6 +89,8 @@ int Run(const char *program, CLI::App &app, Messages &messages, int argc, char *
         }
     } catch (const UsageError &error) {
         return Complain(messages, error.what() + hint);
+    } catch (const std::bad_alloc &) {
+        return Complain(messages, "not enough memory");
     } catch (const std::exception &error) {
         return Complain(messages, error.what());
     }
@@ -71,6 +102,7 @@ int Main(const char *program, int argc, char **argv, const Work &work) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
 #endif
     try {
         Messages messages(program, stderr);

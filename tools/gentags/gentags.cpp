@@ -2,7 +2,7 @@
 // and timing qelrpt-host: a plant of areas, units and their measurements,
 // in the scrambled order in which a historian exports its tags.
 //
-//   qelrpt-gentags [--tags N] [--seed S] > tags.csv
+//   qelrpt-gentags [--tags N] [--seed S] [--order ORDER] > tags.csv
 //
 // N is 1 to 10,000,000.  The command line is read by CLI11 as qelrpt-host's
 // is: a bad argument is a usage error and an output that cannot be written
@@ -10,6 +10,7 @@
 // every system: the numbers are drawn from a generator of our own and
 // written digit by digit.  examples/tags.csv is `qelrpt-gentags --tags 480`.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/adversary.h"
 #include "common/output.h"
 #include "common/tool_main.h"
 
@@ -198,9 +200,26 @@ std::string TwoDigits(std::size_t n) { return (n < 10 ? "0" : "") + std::to_stri
 // The most tags one run writes.
 constexpr std::size_t MaxTags = 10000000;
 
+// The orders the tags can be written in.
+enum class Order {
+    Shuffled,     // as a historian exports them: anything but sorted
+    Sorted,       // by name, byte for byte
+    OrganPipe,    // every other name ascending, then the rest descending:
+                  // a sorted export with a reversed one appended
+    Adversarial,  // the order McIlroy's adversary builds against a
+                  // median-of-three quicksort (std::sort's)
+};
+
 struct Arguments {
     std::size_t count = 480;
     std::uint64_t seed = 1;
+    Order order = Order::Shuffled;
+    bool shortNames = false;  // T0000000, T0000001...: eight bytes, all different
+};
+
+// One tag: its name, and the rest of its line of CSV (",value,flags").
+struct Row {
+    std::string name, rest;
 };
 
 // A whole number in decimal digits only, from `low` to `high`.
@@ -236,10 +255,24 @@ void Describe(CLI::App &app, std::uint64_t &count, Arguments &arguments) {
     AddWhole(app, "--tags", count, 1, MaxTags, "how many tags to write (default 480)");
     AddWhole(app, "--seed", arguments.seed, 0, std::numeric_limits<std::uint64_t>::max(),
              "draws another plant (default 1)");
+    app.add_option_function<std::string>(
+           "--order",
+           [&arguments](const std::string &name) {
+               arguments.order = name == "sorted"        ? Order::Sorted
+                                 : name == "organ-pipe"  ? Order::OrganPipe
+                                 : name == "adversarial" ? Order::Adversarial
+                                                         : Order::Shuffled;
+           },
+           "shuffled (default, as a historian exports tags), sorted, organ-pipe (sorted, then a reversed "
+           "copy's order) or adversarial (against a median-of-three quicksort): for timing the sort")
+        ->type_name("ORDER")
+        ->check(CLI::IsMember({"shuffled", "sorted", "organ-pipe", "adversarial"}));
+    app.add_flag("--short-names", arguments.shortNames,
+                 "names of eight bytes (T0000000, T0000001...), all different, instead of a plant's");
 }
 
 // The rows of one area of a plant, until there are `count`.
-void AddArea(std::vector<std::string> &rows, std::size_t count, std::size_t plant, std::size_t a, Random &random) {
+void AddArea(std::vector<Row> &rows, std::size_t count, std::size_t plant, std::size_t a, Random &random) {
     const std::vector<UnitKind> &kinds = UnitKinds();
     const std::string areaName = AreaNames[(plant + a * 2) % AreaCount];
     const std::string area = "Plant" + std::to_string(plant) + "\\" + areaName;
@@ -259,31 +292,59 @@ void AddArea(std::vector<std::string> &rows, std::size_t count, std::size_t plan
             if (rows.size() == count) break;
             std::string name = area;
             name.append("\\").append(unit).append(measurement.suffix);
-            rows.push_back(CsvField(name) + "," + DrawValue(measurement, random) + "," +
-                           std::to_string(DrawFlags(random)));
+            std::string rest = "," + DrawValue(measurement, random) + "," + std::to_string(DrawFlags(random));
+            rows.push_back({std::move(name), std::move(rest)});
         }
     }
 }
 
-// The rows of the listing, in the historian's export order: anything but
-// sorted.
-std::vector<std::string> Rows(const Arguments &arguments) {
+// `rows`, sorted, in the order asked for.
+std::vector<Row> Reorder(std::vector<Row> rows, Order order) {
+    std::stable_sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.name < b.name; });
+    if (order == Order::Sorted) return rows;
+    std::vector<Row> reordered;
+    reordered.reserve(rows.size());
+    if (order == Order::OrganPipe) {
+        for (std::size_t i = 0; i < rows.size(); i += 2) reordered.push_back(std::move(rows[i]));
+        for (std::size_t i = rows.size() - 1 - rows.size() % 2; i < rows.size(); i -= 2)
+            reordered.push_back(std::move(rows[i]));
+        return reordered;
+    }
+    // Item i of the adversary's input holds the value of rank i.
+    std::vector<std::size_t> items(rows.size());
+    for (std::size_t i = 0; i < items.size(); ++i) items[i] = i;
+    qtool::Adversary adversary(items.size());
+    std::sort(items.begin(), items.end(), [&adversary](std::size_t x, std::size_t y) { return adversary.Less(x, y); });
+    for (const std::size_t rank : adversary.Ranks()) reordered.push_back(std::move(rows[rank]));
+    return reordered;
+}
+
+// The rows of the listing, in the order asked for.
+std::vector<Row> Rows(const Arguments &arguments) {
     Random random(arguments.seed);
-    std::vector<std::string> rows;
+    std::vector<Row> rows;
     rows.reserve(arguments.count);
     for (std::size_t plant = 1; rows.size() < arguments.count; ++plant)
         for (std::size_t a = 0; a < AreasPerPlant && rows.size() < arguments.count; ++a)
             AddArea(rows, arguments.count, plant, a, random);
     for (std::size_t i = rows.size(); i > 1; --i) std::swap(rows[i - 1], rows[random.Below(i)]);
-    return rows;
+    if (arguments.shortNames) {
+        char name[32];
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            std::snprintf(name, sizeof name, "T%07zu", i);
+            rows[i].name = name;
+        }
+        for (std::size_t i = rows.size(); i > 1; --i) std::swap(rows[i - 1].name, rows[random.Below(i)].name);
+    }
+    return arguments.order == Order::Shuffled ? rows : Reorder(std::move(rows), arguments.order);
 }
 
-void Write(const std::vector<std::string> &rows) {
+void Write(const std::vector<Row> &rows) {
     qtool::Output output(stdout);
     std::string &out = output.Text();
     out = "name,value,flags\n";
-    for (const std::string &row : rows) {
-        out.append(row).push_back('\n');
+    for (const Row &row : rows) {
+        out.append(CsvField(row.name)).append(row.rest).push_back('\n');
         output.Spill();
     }
     output.Finish();

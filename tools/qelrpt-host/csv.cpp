@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -19,13 +20,7 @@ constexpr std::string_view NotClosed = "a quoted field is not closed";
 constexpr std::string_view TextAfterQuote = "text follows the closing quote of a field";
 constexpr std::string_view StrayQuote = "a field that is not in quotes holds a quote";
 constexpr std::string_view CarriageReturnOnly = "line ends are CR only; use LF or CR LF";
-
-// The bytes that end a field not in quotes, or make it malformed.
-constexpr std::array<bool, 256> EndsPlain = [] {
-    std::array<bool, 256> ends{};
-    ends[','] = ends['"'] = ends['\n'] = ends['\r'] = true;
-    return ends;
-}();
+constexpr std::string_view FinalCarriageReturn = "the file ends in a CR without an LF after it; use LF or CR LF";
 
 // A file whose size cannot be told is read in pieces of this size.
 constexpr std::size_t Piece = std::size_t{1} << 16;
@@ -38,8 +33,25 @@ std::string LineRange(const CsvRecord &record) {
     return text;
 }
 
-CsvReader::CsvReader(char *data, std::size_t size) : data_(data), size_(size) {
+CsvReader::CsvReader(char *data, std::size_t size, char delimiter) : data_(data), size_(size), delimiter_(delimiter) {
     if (size_ >= 3 && std::memcmp(data_, "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
+    endsPlain_[static_cast<unsigned char>(delimiter)] = endsPlain_['"'] = endsPlain_['\n'] = endsPlain_['\r'] = true;
+}
+
+char DetectDelimiter(std::string_view data) {
+    std::size_t commas = 0, semicolons = 0;
+    bool quoted = false;
+    for (const char c : data.substr(0, data.find('\n'))) {
+        if (c == '"') quoted = !quoted;
+        if (quoted) continue;
+        commas += c == ',' ? 1 : 0;
+        semicolons += c == ';' ? 1 : 0;
+    }
+    return semicolons > commas ? ';' : ',';
+}
+
+std::size_t CsvReader::RemainingLines() const {
+    return static_cast<std::size_t>(std::count(data_ + pos_, data_ + size_, '\n')) + 1;
 }
 
 // A line feed, or a carriage return directly followed by one.
@@ -88,25 +100,26 @@ std::string_view CsvReader::ReadQuoted(Span &span) {
         span.end = at;
         break;
     }
-    if (pos_ < size_ && data_[pos_] != ',' && !IsLineBreak(pos_)) return TextAfterQuote;
+    if (pos_ + 1 == size_ && data_[pos_] == '\r') return FinalCarriageReturn;
+    if (pos_ < size_ && data_[pos_] != delimiter_ && !IsLineBreak(pos_)) return TextAfterQuote;
     return {};
 }
 
 // A field not in quotes; returns the problem, if any.
 std::string_view CsvReader::ReadPlain(Span &span) {
     span.begin = pos_;
-    while (pos_ < size_ && !EndsPlain[static_cast<unsigned char>(data_[pos_])]) ++pos_;
+    while (pos_ < size_ && !endsPlain_[static_cast<unsigned char>(data_[pos_])]) ++pos_;
     span.end = pos_;
     if (pos_ == size_) return {};
     if (data_[pos_] == '"') return StrayQuote;
-    if (data_[pos_] == '\r' && !IsLineBreak(pos_)) return CarriageReturnOnly;
+    if (data_[pos_] == '\r' && !IsLineBreak(pos_)) return pos_ + 1 == size_ ? FinalCarriageReturn : CarriageReturnOnly;
     return {};
 }
 
 // Steps over what ends a field; true when another field follows.
 bool CsvReader::EndField() {
     if (pos_ >= size_) return false;
-    if (data_[pos_] == ',') {
+    if (data_[pos_] == delimiter_) {
         ++pos_;
         return true;
     }
@@ -161,19 +174,46 @@ bool CsvReader::Next(CsvRecord &record) {
     return true;
 }
 
+namespace {
+
+// Reads `file` to its end into `data`, from `filled` on, growing it no
+// further than one byte past `maxSize`: a file that passes the limit is
+// refused as soon as it does (false), however much more it holds.
+bool ReadUpTo(std::FILE *file, std::vector<char> &data, std::size_t filled, std::uintmax_t maxSize) {
+    const auto most = static_cast<std::size_t>(std::min<std::uintmax_t>(maxSize + 1, SIZE_MAX - 1));
+    for (;;) {
+        if (data.size() - filled < Piece && data.size() <= most)
+            data.resize(std::min(std::max(data.size() * 2, filled + Piece), most + 1));
+        const std::size_t got = std::fread(data.data() + filled, 1, data.size() - filled, file);
+        filled += got;
+        if (filled > maxSize) return false;
+        if (got == 0 || std::feof(file) != 0 || std::ferror(file) != 0) break;
+    }
+    data.resize(filled);
+    return true;
+}
+
+}  // namespace
+
+std::string DataName(const std::string &path) { return path == "-" ? "standard input" : path; }
+
 std::vector<char> ReadCsvFile(const std::string &path, std::uintmax_t maxSize) {
-    RefuseIfNotRegular(path, path);
-    std::FILE *file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) throw HostError("cannot open " + path + ": " + std::strerror(errno));
-    const std::string tooLarge = path + " is too large (more than " + std::to_string(maxSize) + " bytes)";
+    const bool standardInput = path == "-";
+    const std::string name = DataName(path);
+    if (!standardInput) RefuseIfFolder(path, name);
+    std::FILE *file = standardInput ? stdin : std::fopen(path.c_str(), "rb");
+    if (file == nullptr) throw HostError("cannot open " + name + ": " + std::strerror(errno));
+    const std::string tooLarge = name + " is too large (more than " + std::to_string(maxSize) + " bytes)";
+    const auto close = [standardInput](std::FILE *opened) {
+        if (!standardInput) std::fclose(opened);
+    };
     // The whole file at once where its size can be told, then in pieces
-    // until the end (a file may grow while it is read).
+    // until the end (a file may grow while it is read; a pipe has no size).
     std::vector<char> data;
-    std::size_t filled = 0;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
+    if (!standardInput && std::fseek(file, 0, SEEK_END) == 0) {
         const long size = std::ftell(file);
         if (size > 0 && static_cast<std::uintmax_t>(size) > maxSize) {
-            std::fclose(file);
+            close(file);
             throw HostError(tooLarge);
         }
         if (size > 0) {
@@ -182,21 +222,14 @@ std::vector<char> ReadCsvFile(const std::string &path, std::uintmax_t maxSize) {
         }
         std::rewind(file);
     }
-    for (;;) {
-        if (data.size() - filled < Piece) data.resize(filled + Piece);
-        const std::size_t got = std::fread(data.data() + filled, 1, data.size() - filled, file);
-        filled += got;
-        if (filled > maxSize) {
-            std::fclose(file);
-            throw HostError(tooLarge);
-        }
-        if (got == 0 || std::feof(file) != 0 || std::ferror(file) != 0) break;
+    if (!ReadUpTo(file, data, 0, maxSize)) {
+        close(file);
+        throw HostError(tooLarge);
     }
-    data.resize(filled);
     const bool failed = std::ferror(file) != 0;
     const int error = errno;
-    std::fclose(file);
-    if (failed) throw HostError("cannot read " + path + ": " + std::strerror(error));
+    close(file);
+    if (failed) throw HostError("cannot read " + name + ": " + std::strerror(error));
     data.push_back('\0');  // the spare byte the CSV reader may write
     return data;
 }

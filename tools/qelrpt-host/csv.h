@@ -2,6 +2,7 @@
 // in memory:
 //   - records end with a line feed or a carriage return and line feed; the
 //     last record may end without one;
+//   - fields are separated by commas (or another delimiter, such as ";");
 //   - a field in double quotes may hold commas, line breaks and quotes, a
 //     quote being written twice ("say ""hi""");
 //   - a field not in quotes may hold no quote and no carriage return of its
@@ -22,6 +23,7 @@
 #ifndef QELRPT_HOST_CSV_H
 #define QELRPT_HOST_CSV_H
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -42,20 +44,27 @@ struct CsvRecord {
     std::string problem;  // set: the record is malformed and has no fields
 };
 
+// The field separator of a file whose header line is `data`'s first: ";"
+// where that line holds more semicolons than commas outside quotes (as
+// spreadsheets write CSV in many locales), else ",".
+char DetectDelimiter(std::string_view data);
+
 // "12" or "12-15": the lines a record takes up.
 std::string LineRange(const CsvRecord &record);
 
 class CsvReader {
    public:
     // `data` holds `size` bytes of the file and one more byte that the
-    // reader may write.
-    CsvReader(char *data, std::size_t size);
+    // reader may write; fields are separated by `delimiter`.
+    CsvReader(char *data, std::size_t size, char delimiter = ',');
 
     // Reads the next record; false at the end of the data.
     bool Next(CsvRecord &record);
 
     // The bytes not read yet.
     std::size_t Remaining() const { return size_ - pos_; }
+    // The lines not read yet, the most records they can hold.
+    std::size_t RemainingLines() const;
 
    private:
     struct Span {
@@ -76,15 +85,21 @@ class CsvReader {
 
     char *data_;
     std::size_t size_;
+    char delimiter_;
+    std::array<bool, 256> endsPlain_{};  // the bytes that end a field not in quotes, or make it malformed
     std::size_t pos_ = 0;
     std::size_t line_ = 1;
     std::vector<Span> spans_;
 };
 
-// The bytes of the file at `path` and one spare byte after them, for the
-// reader.  Throws HostError when the path is not a regular file, the file
-// holds more than `maxSize` bytes, or it cannot be read.
+// The bytes of the file at `path` ("-": standard input; a named pipe or
+// a device will do) and one spare byte after them, for the reader.  Throws
+// HostError when the path is a folder, the data holds more than `maxSize`
+// bytes (told as soon as reading passes it) or cannot be read.
 std::vector<char> ReadCsvFile(const std::string &path, std::uintmax_t maxSize);
+
+// How messages name the data at `path`: "standard input" for "-".
+std::string DataName(const std::string &path);
 
 }  // namespace qhost
 

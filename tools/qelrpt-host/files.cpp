@@ -14,4 +14,9 @@ void RefuseIfNotRegular(const std::string &path, const std::string &name) {
         throw HostError(name + " is not a regular file");
 }
 
+void RefuseIfFolder(const std::string &path, const std::string &name) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) throw HostError(name + " is a folder, not a file");
+}
+
 }  // namespace qhost

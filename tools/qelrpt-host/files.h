@@ -14,6 +14,10 @@ namespace qhost {
 // report.
 void RefuseIfNotRegular(const std::string &path, const std::string &name);
 
+// Throws HostError ("NAME is a folder, not a file") when `path` names a
+// folder.
+void RefuseIfFolder(const std::string &path, const std::string &name);
+
 }  // namespace qhost
 
 #endif

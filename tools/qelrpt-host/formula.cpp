@@ -83,8 +83,8 @@ class Reader {
         arg.text = std::string(at_.text.substr(start, at_.pos - start));
         const HostNumber number = ParseHostNumber(arg.text);
         if (number.tooLarge)
-            throw FormulaError(start + 1, arg.text + ": 100 times this number is beyond the range of a double", name_,
-                               FormulaError::Kind::OutOfRange);
+            throw FormulaError(Column(start), arg.text + ": 100 times this number is beyond the range of a double",
+                               name_, FormulaError::Kind::OutOfRange);
         if (!number.problem.empty()) {
             at_.pos = start;
             Fail(qtool::Quoted(arg.text) + " is not a number");
@@ -93,7 +93,15 @@ class Reader {
         return arg;
     }
 
-    [[noreturn]] void Fail(const std::string &message) const { throw FormulaError(at_.pos + 1, message, name_); }
+    // The column of byte `pos`, counted in characters from 1.
+    std::size_t Column(std::size_t pos) const {
+        std::size_t column = 1;
+        for (std::size_t i = 0; i < pos && i < at_.text.size(); ++i)
+            column += (static_cast<unsigned char>(at_.text[i]) & 0xC0U) != 0x80U ? 1U : 0U;
+        return column;
+    }
+
+    [[noreturn]] void Fail(const std::string &message) const { throw FormulaError(Column(at_.pos), message, name_); }
 
     Cursor at_;
     std::string name_;

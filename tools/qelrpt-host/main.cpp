@@ -13,27 +13,14 @@
 #include "common/messages.h"
 #include "common/output.h"
 #include "common/tool_main.h"
+#include "csv.h"
 #include "errors.h"
 #include "plugin.h"
 #include "report.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace {
 
 using namespace qhost;
-
-#ifdef _WIN32
-constexpr const char *DefaultLibrary = "qelrpt.dll";
-constexpr char PathSeparator = '\\';
-#else
-constexpr const char *DefaultLibrary = "libqelrpt.so";
-constexpr char PathSeparator = '/';
-#endif
 
 constexpr int ExitOk = 0;
 constexpr int ExitSkipped = 1;
@@ -48,8 +35,10 @@ const char *const Footer =
     "\n"
     "CSV: a header row naming the columns name, value and flags (in any order;\n"
     "other columns are ignored), then one tag per record, quoted as RFC 4180\n"
-    "describes.  Values are decimal numbers, flags whole numbers from 0 to\n"
-    "4294967295.  Malformed records are reported and skipped.\n"
+    "describes, fields separated by commas (or by semicolons, when the header\n"
+    "line holds more of them, or by --delimiter).  Values are decimal numbers,\n"
+    "flags whole numbers from 0 to 4294967295.  Malformed records are reported\n"
+    "and skipped.  FILE may be a pipe; - reads standard input.\n"
     "\n"
     "Exit status: 0 done; 1 report done, but malformed records were skipped;\n"
     "2 usage error, unreadable file or library, or a formula that does not fit\n"
@@ -61,6 +50,8 @@ struct CommandLine {
     bool showBlanks = false;
     std::string csv;
     std::string format = "text";
+    std::string delimiter;
+    bool quiet = false;
     ReportOptions report;
 };
 
@@ -86,8 +77,9 @@ void Describe(CLI::App &app, CommandLine &line) {
     CLI::App *report = app.add_subcommand("report", "render the tag listing of a CSV file");
     report
         ->add_option("--match", line.report.patterns,
-                     "only the tags whose name QELPatternMatch accepts (* any run of characters, % one "
-                     "character); given again, the tags that any of the patterns accepts")
+                     "only the tags whose name QELPatternMatch accepts (* any run of bytes, % one byte: "
+                     "a two-byte UTF-8 letter such as \xC3\xA9 needs %%); given again, the tags that any of the "
+                     "patterns accepts")
         ->type_name("PATTERN")
         ->allow_extra_args(false);
     report->add_flag("--keep-order", line.report.keepOrder, "the tags in file order, not sorted by name");
@@ -98,35 +90,27 @@ void Describe(CLI::App &app, CommandLine &line) {
         ->type_name("FORMAT")
         ->check(CLI::IsMember({"text", "html", "csv", "json"}));
     report->add_flag("--stats", line.report.stats, "where the time goes (one line on standard error)");
-    report->add_option("FILE", line.csv, "the CSV file")->required();
+    report->add_option("--title", line.report.title, "the HTML page's title (default: the file's name)")
+        ->type_name("TEXT");
+    report
+        ->add_option("--delimiter", line.delimiter,
+                     "the field separator, one character (default: \";\" when the header line holds more "
+                     "semicolons than commas, else \",\")")
+        ->type_name("CHAR")
+        ->check([](const std::string &text) {
+            return text.size() == 1 && text != "\"" && text != "\n" && text != "\r"
+                       ? ""
+                       : "one character other than a quote or a line break";
+        });
+    report->add_flag("--quiet", line.quiet, "no progress line on standard error");
+    report->add_option("FILE", line.csv, "the CSV file, or - for standard input")->required();
     // The long footer once, in the top-level help.
     for (CLI::App *command : app.get_subcommands({}))
         command->footer("Formulas, the CSV format and the exit status: qelrpt-host --help");
 }
 
-// The folder this program was started from, with a separator at its end,
-// or an empty text when it cannot be found.
-std::string ProgramFolder() {
-    std::string path;
-#ifdef _WIN32
-    std::vector<char> buffer(32768);
-    const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length > 0 && length < buffer.size()) path.assign(buffer.data(), length);
-    const std::size_t slash = path.find_last_of("\\/");
-#else
-    std::vector<char> buffer(4096);
-    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length > 0 && static_cast<std::size_t>(length) < buffer.size())
-        path.assign(buffer.data(), static_cast<std::size_t>(length));
-    const std::size_t slash = path.rfind('/');
-#endif
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 std::string LibraryPath(const CommandLine &line) {
-    if (!line.library.empty()) return line.library;
-    const std::string folder = ProgramFolder();
-    return folder.empty() ? std::string(".") + PathSeparator + DefaultLibrary : folder + DefaultLibrary;
+    return line.library.empty() ? DefaultLibraryPath(ProgramFolder()) : line.library;
 }
 
 int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messages) {
@@ -135,9 +119,11 @@ int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messa
                      : line.format == "csv"  ? ReportFormat::Csv
                      : line.format == "json" ? ReportFormat::Json
                                              : ReportFormat::Text;
+    options.delimiter = line.delimiter.empty() ? '\0' : line.delimiter[0];
+    options.progress = !line.quiet && qtool::IsTerminal(stderr);
     const ReportSummary summary = RunReport(plugin, line.csv, options, stdout, messages);
     if (summary.skippedRecords == 0) return ExitOk;
-    messages.Say(line.csv + ": " + std::to_string(summary.skippedRecords) +
+    messages.Say(DataName(line.csv) + ": " + std::to_string(summary.skippedRecords) +
                  (summary.skippedRecords == 1 ? " malformed record" : " malformed records") + " (" +
                  std::to_string(summary.skippedLines) + (summary.skippedLines == 1 ? " line" : " lines") + ") skipped");
     return ExitSkipped;

@@ -3,11 +3,13 @@
 #include <cstring>
 
 #include "files.h"
+#include "library_file.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <unistd.h>
 #endif
 
 namespace qhost {
@@ -115,10 +117,45 @@ std::vector<std::string> ReadTextList(Getter getter, const char *name) {
 
 }  // namespace
 
+std::string ProgramFolder() {
+    std::string path;
+#ifdef _WIN32
+    std::vector<char> buffer(32768);
+    const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length > 0 && length < buffer.size()) path.assign(buffer.data(), length);
+    const std::size_t slash = path.find_last_of("\\/");
+#else
+    // A path may be longer than PATH_MAX: the buffer grows until it holds it.
+    for (std::size_t size = 4096; path.empty() && size <= (std::size_t{1} << 20U); size *= 4) {
+        std::vector<char> buffer(size);
+        const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length <= 0) break;
+        if (static_cast<std::size_t>(length) < buffer.size())
+            path.assign(buffer.data(), static_cast<std::size_t>(length));
+    }
+    const std::size_t slash = path.rfind('/');
+#endif
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string DefaultLibraryPath(const std::string &programFolder) {
+#ifdef _WIN32
+    constexpr const char *name = "qelrpt.dll";
+#else
+    constexpr const char *name = "libqelrpt.so";
+#endif
+    if (programFolder.empty())
+        throw HostError(std::string("cannot find the folder of this program, where its library ") + name +
+                        " is; name the library with --library PATH");
+    return programFolder + name;
+}
+
 Plugin::Plugin(const std::string &path) {
     const std::string loaderPath = LoaderPath(path);
     // A path that is not there is left to the loader, which may add ".dll".
     RefuseIfNotRegular(loaderPath, "the library " + path);
+    if (const std::string problem = LibraryFileProblem(loaderPath); !problem.empty())
+        throw HostError("cannot load the library " + path + ": it " + problem);
 #ifdef _WIN32
     // A library that cannot be loaded is reported here, not in a dialog box.
     const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);

@@ -18,6 +18,15 @@
 
 namespace qhost {
 
+// The folder this program was started from, with a separator at its end,
+// or an empty text when the system does not tell it.
+std::string ProgramFolder();
+
+// The library loaded without --library: the qelrpt library in
+// `programFolder`.  Throws HostError when that folder is unknown (empty):
+// never the current folder, where anyone may have put a library.
+std::string DefaultLibraryPath(const std::string &programFolder);
+
 // One row of the definition table with the template and example texts of
 // the same position.
 struct Function {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "common/display.h"
 
@@ -37,7 +39,13 @@ std::size_t CutRows(const Listing &listing) {
         std::count_if(listing.lines.begin(), listing.lines.end(), [](const Line &line) { return line.cut; }));
 }
 
-// The line under the listing: how many tags, and what was cut.
+// "2 malformed records skipped (lines 3, 7-9)".
+std::string Skipped(const Listing &listing) {
+    return Count(listing.skippedRecords, "malformed record", "malformed records") + " skipped (" +
+           listing.skippedLines + ")";
+}
+
+// The line under the listing: how many tags, what was cut and skipped.
 std::string Summary(const Listing &listing) {
     std::string text = Count(listing.tagsRead, "tag", "tags");
     if (!listing.patterns.empty())
@@ -45,26 +53,42 @@ std::string Summary(const Listing &listing) {
                (listing.lines.size() == 1 ? " matches " : " match ") + Patterns(listing);
     if (const std::size_t cut = CutRows(listing); cut > 0)
         text += "; " + Count(cut, "row", "rows") + " reached the library's 255-character bound, marked " + CutMarker;
+    if (listing.skippedRecords > 0) text += "; " + Skipped(listing);
     return text;
 }
 
+// U+2068 first strong isolate and U+2069 pop directional isolate in UTF-8
+// (written as bytes: a string literal holding one alone would trouble
+// editors and reviewers).
+constexpr char FirstStrongIsolate[] = {'\xE2', '\x81', '\xA8'};
+constexpr char PopDirectionalIsolate[] = {'\xE2', '\x81', '\xA9'};
+
 void AppendTextLine(std::string &out, const Listing &listing, const Line &line, std::size_t width) {
-    if (line.headersSize > 0) out.append(line.Headers(listing.arena)).push_back('\n');
-    out.append(line.Leaf(listing.arena));
+    if (line.headersSize > 0) {
+        AppendShown(out, line.Headers(listing.arena), false);
+        out.push_back('\n');
+    }
+    if (line.isolate) out.append(FirstStrongIsolate, sizeof FirstStrongIsolate);
+    AppendShown(out, line.Leaf(listing.arena), false);
+    if (line.isolate) out.append(PopDirectionalIsolate, sizeof PopDirectionalIsolate);
     out.append(width > line.leafWidth ? width - line.leafWidth : 0, ' ').push_back(' ');
-    out.append(line.Value(listing.arena));
+    AppendShown(out, line.Value(listing.arena), false);
     if (line.alarm || line.log || line.cut) out.append(line.alarm ? "  alarm" : "       ");
     if (line.log || line.cut) out.append(line.log ? "  log" : "     ");
     if (line.cut) out.append("  ").append(CutMarker);
     out.push_back('\n');
 }
 
+// On screen the listing keeps its blanks; in print the table fits the
+// page: long names wrap within their cell (at separators where they can,
+// keeping their indentation), each level header stays with the first row
+// under it, every row shows its group path, and the pages are numbered.
 const char *const PageStyle =
     "body { font-family: sans-serif; margin: 2em; color: #000; background: #fff; }\n"
-    "h1 { font-size: 1.4em; margin: 0 0 0.4em; }\n"
+    "h1 { font-size: 1.4em; margin: 0 0 0.4em; overflow-wrap: anywhere; }\n"
     "dl { display: grid; grid-template-columns: max-content auto; gap: 0.1em 1em; margin: 0 0 1.2em; }\n"
     "dt { font-weight: bold; }\n"
-    "dd { margin: 0; white-space: pre-wrap; }\n"
+    "dd { margin: 0; white-space: pre-wrap; overflow-wrap: anywhere; }\n"
     "table { border-collapse: collapse; font-family: monospace; }\n"
     "th, td { white-space: pre; padding: 0.1em 1em 0.1em 0.4em; text-align: left; vertical-align: top; }\n"
     "thead th { border-bottom: 2px solid #000; }\n"
@@ -76,11 +100,19 @@ const char *const PageStyle =
     "tr.log td.tag { border-left-style: double; border-left-color: #555; }\n"
     "tr.alarm.log td.tag { border-left: 4px double #b00020; }\n"
     "td.mark { font-weight: bold; }\n"
+    "span.path { display: none; }\n"
     "@media print {\n"
-    "  @page { size: A4; margin: 15mm; }\n"
+    "  @page { size: A4; margin: 15mm 15mm 18mm;\n"
+    "    @bottom-right { content: \"page \" counter(page) \" of \" counter(pages); font: 8pt sans-serif; } }\n"
     "  body { margin: 0; font-size: 9pt; }\n"
+    "  table { width: 100%; table-layout: fixed; }\n"
+    "  col.value { width: 12ch; } col.alarm { width: 7ch; } col.log { width: 5ch; } col.cut { width: 7ch; }\n"
+    "  th, td { padding-right: 0.5em; }\n"
+    "  td { white-space: pre-wrap; overflow-wrap: anywhere; }\n"
+    "  td.value { white-space: pre; }\n"
     "  thead { display: table-header-group; }\n"
-    "  tr { break-inside: avoid; }\n"
+    "  tbody { break-inside: avoid; }\n"
+    "  span.path { display: block; font-size: 7pt; font-weight: normal; color: #555; }\n"
     "  tr.alarm td { background: none; }\n"
     "}\n";
 
@@ -91,47 +123,92 @@ void AppendFact(std::string &out, const char *term, std::string_view text) {
 }
 
 void AppendPageHead(std::string &out, const Listing &listing) {
-    out.append("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Tag listing: ");
-    AppendShown(out, listing.source, true);
-    out.append("</title>\n<style>\n")
-        .append(PageStyle)
-        .append("</style>\n</head>\n<body>\n<header>\n<h1>Tag listing</h1>\n<dl>\n");
+    out.append("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>");
+    AppendShown(out, listing.title, true);
+    out.append("</title>\n<style>\n").append(PageStyle).append("</style>\n</head>\n<body>\n<header>\n<h1>");
+    AppendShown(out, listing.title, true);
+    out.append("</h1>\n<dl>\n");
     const auto alarms =
         std::count_if(listing.lines.begin(), listing.lines.end(), [](const Line &l) { return l.alarm; });
     const auto logs = std::count_if(listing.lines.begin(), listing.lines.end(), [](const Line &l) { return l.log; });
     AppendFact(out, "Source", listing.source);
+    AppendFact(out, "Date", listing.date);
     AppendFact(out, "Pattern", listing.patterns.empty() ? std::string("(all tags)") : Patterns(listing));
     AppendFact(out, "Tags", std::to_string(listing.lines.size()) + " listed of " + std::to_string(listing.tagsRead));
+    if (listing.skippedRecords > 0) AppendFact(out, "Skipped", Skipped(listing));
     AppendFact(out, "Alarms", std::to_string(alarms));
     AppendFact(out, "Logs", std::to_string(logs));
     if (const std::size_t cut = CutRows(listing); cut > 0)
         AppendFact(out, "Cut",
                    Count(cut, "row", "rows") + " reached the library's 255-character bound, marked " + CutMarker);
     out.append(
-        "</dl>\n</header>\n<table>\n<thead>\n"
+        "</dl>\n</header>\n<table>\n"
+        "<colgroup><col class=\"tag\"><col class=\"value\"><col class=\"alarm\"><col class=\"log\"><col "
+        "class=\"cut\"></colgroup>\n<thead>\n"
         "<tr><th>Tag</th><th class=\"value\">Value</th><th>Alarm</th><th>Log</th><th></th></tr>\n"
-        "</thead>\n<tbody>\n");
+        "</thead>\n");
 }
 
-void AppendPageRow(std::string &out, const Listing &listing, const Line &line) {
+// A name cell's text: its leading blanks as padding, so that a name that
+// wraps keeps its indentation, and a chance to break after each separator.
+void AppendIndented(std::string &out, std::string_view text, const char *cell, bool isolate) {
+    std::size_t blanks = 0;
+    while (blanks < text.size() && text[blanks] == ' ') ++blanks;
+    out.append(cell);
+    if (blanks > 0) out.append(" style=\"padding-left: calc(0.4em + ").append(std::to_string(blanks)).append("ch)\"");
+    out.append(isolate ? "><bdi>" : ">");
+    text.remove_prefix(blanks);
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t separator = std::min(text.find_first_of("\\./", at), text.size());
+        const std::size_t end = separator < text.size() ? separator + 1 : separator;
+        AppendShown(out, text.substr(at, end - at), true);
+        if (separator < text.size() && end < text.size()) out.append("<wbr>");
+        at = end;
+    }
+    if (isolate) out.append("</bdi>");
+}
+
+// The group path above the rows, as the level headers gave it.
+struct GroupPath {
+    std::vector<std::pair<std::size_t, std::string>> levels;  // indentation, text
+
+    void Enter(std::string_view header) {
+        std::size_t blanks = 0;
+        while (blanks < header.size() && header[blanks] == ' ') ++blanks;
+        while (!levels.empty() && levels.back().first >= blanks) levels.pop_back();
+        levels.emplace_back(blanks, std::string(header.substr(blanks)));
+    }
+    std::string Text() const {
+        std::string text;
+        for (const auto &level : levels) text += (text.empty() ? "" : " \xE2\x80\xBA ") + level.second;
+        return text;
+    }
+};
+
+void AppendPageRow(std::string &out, const Listing &listing, const Line &line, GroupPath &path) {
     std::string_view headers = line.Headers(listing.arena);
+    out.append("<tbody>\n");
     while (!headers.empty()) {
         const std::size_t end = std::min(headers.find('\n'), headers.size());
-        out.append("<tr class=\"level\"><td colspan=\"5\">");
-        AppendShown(out, headers.substr(0, end), true);
+        path.Enter(headers.substr(0, end));
+        AppendIndented(out, headers.substr(0, end), "<tr class=\"level\"><td colspan=\"5\"", false);
         out.append("</td></tr>\n");
         headers.remove_prefix(std::min(end + 1, headers.size()));
     }
     out.append(line.alarm ? (line.log ? "<tr class=\"alarm log\">" : "<tr class=\"alarm\">")
                           : (line.log ? "<tr class=\"log\">" : "<tr>"));
-    out.append("<td class=\"tag\">");
-    AppendShown(out, line.Leaf(listing.arena), true);
+    AppendIndented(out, line.Leaf(listing.arena), "<td class=\"tag\"", line.isolate);
+    if (!path.levels.empty()) {
+        out.append("<span class=\"path\">");
+        AppendShown(out, path.Text(), true);
+        out.append("</span>");
+    }
     out.append("</td><td class=\"value\">");
     AppendShown(out, line.Value(listing.arena), true);
     out.append(line.alarm ? "</td><td class=\"mark\">alarm" : "</td><td>");
     out.append(line.log ? "</td><td class=\"mark\">log" : "</td><td>");
     out.append(line.cut ? "</td><td class=\"mark\">" : "</td><td>").append(line.cut ? CutMarker : "");
-    out.append("</td></tr>\n");
+    out.append("</td></tr>\n</tbody>\n");
 }
 
 }  // namespace
@@ -151,11 +228,12 @@ void RenderText(Output &output, const Listing &listing) {
 void RenderHtml(Output &output, const Listing &listing) {
     std::string &out = output.Text();
     AppendPageHead(out, listing);
+    GroupPath path;
     for (const Line &line : listing.lines) {
-        AppendPageRow(out, listing, line);
+        AppendPageRow(out, listing, line, path);
         output.Spill();
     }
-    out.append("</tbody>\n</table>\n<p>");
+    out.append("</table>\n<p>");
     AppendShown(out, Summary(listing), true);
     out.append("</p>\n</body>\n</html>\n");
 }

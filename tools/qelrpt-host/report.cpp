@@ -1,6 +1,9 @@
 #include "report.h"
 
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <new>
 #include <optional>
 #include <string_view>
 
@@ -59,15 +62,21 @@ struct Phases {
     Clock::duration reading{}, parsing{}, sorting{}, library{}, output{};
 };
 
+// Runs one phase of the report, adding its time to `total`; running out
+// of memory in it is told as one sentence naming what did not fit.
 template <typename Work>
-auto Timed(Clock::duration &total, Work &&work) {
+auto Timed(Clock::duration &total, const std::string &what, Work &&work) {
     const Clock::time_point start = Clock::now();
     struct Add {
         Clock::duration &total;
         Clock::time_point start;
         ~Add() { total += Clock::now() - start; }
     } add{total, start};
-    return work();
+    try {
+        return work();
+    } catch (const std::bad_alloc &) {
+        throw HostError("not enough memory " + what);
+    }
 }
 
 // Keeps the tags whose name matches any of the patterns, in their order.
@@ -84,6 +93,9 @@ void Filter(std::vector<Tag> &tags, Call &match, const std::vector<std::string> 
     }
     tags.resize(kept);
 }
+
+// How many tags are listed between looks at the clock for the progress.
+constexpr std::size_t ProgressStep = 65536;
 
 // Tags ahead of the one at hand whose names are fetched into the cache
 // early: sorted, neighbours lie anywhere in the file.
@@ -103,16 +115,17 @@ std::vector<std::uint32_t> Order(const std::vector<Tag> &tags, bool keepOrder) {
     return SortedOrder(names);
 }
 
-// Appends a String result to the arena as valid UTF-8 and returns its
-// size there; a result at the library's bound is reported and marks the
-// line.
+// Appends a String result to the arena as the library gave it (the
+// renderer shows it cleaned: bytes that are not UTF-8 take three bytes
+// then, so the arena keeps them as one) and returns its size there; a result at the library's bound is reported and
+// marks the line.
 std::uint32_t Keep(std::string &arena, std::string_view text, const Tag &tag, const Call &call, Line &line,
                    const std::string &path, qtool::Messages &messages) {
     const std::size_t start = arena.size();
-    qtool::AppendShown(arena, text, false);
+    arena.append(text);
     if (const std::string note = call.BoundNote(text); !note.empty()) {
         line.cut = true;
-        messages.Say(path + ":" + std::to_string(tag.line) + ": " + note);
+        messages.SayAboutRecord(path + ":" + std::to_string(tag.line) + ": " + note);
     }
     return static_cast<std::uint32_t>(arena.size() - start);
 }
@@ -120,13 +133,18 @@ std::uint32_t Keep(std::string &arena, std::string_view text, const Tag &tag, co
 // Asks the library for every line first; the text listing needs the widest
 // indented name before it writes its first line.
 void AskLibrary(Calls &calls, const std::vector<Tag> &tags, const std::vector<std::uint32_t> &order, Listing &listing,
-                qtool::Messages &messages) {
+                qtool::Messages &messages, qtool::Progress &progress) {
     std::string &arena = listing.arena;
-    ReserveLarge(arena, order.size() * (sizeof(void *) >= 8 ? 128 : 48));  // pages not written to cost nothing
+    // About what the texts take: the name, its indentation and the value.
+    std::size_t names = 0;
+    for (const std::uint32_t index : order) names += tags[index].nameSize;
+    ReserveLarge(arena, names + order.size() * 24);
     ReserveLarge(listing.lines, order.size());
     const char *previous = "";
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Tag &tag = tags[order[i]];
+        if (i % ProgressStep == 0 && progress.Due())
+            progress.Show(std::to_string(tags.size()) + " tags read, sorted; " + std::to_string(i) + " listed");
         if (i + 2 * Ahead < order.size()) Prefetch(&tags[order[i + 2 * Ahead]]);
         if (i + Ahead < order.size()) Prefetch(tags[order[i + Ahead]].name);
         const double flags = static_cast<double>(tag.flags) * 100.0;
@@ -142,6 +160,7 @@ void AskLibrary(Calls &calls, const std::vector<Tag> &tags, const std::vector<st
             Keep(arena, calls.headers.InvokeString(), tag, calls.headers, line, listing.source, messages);
         line.leafSize = Keep(arena, calls.leaf.InvokeString(), tag, calls.leaf, line, listing.source, messages);
         line.leafWidth = static_cast<std::uint32_t>(qtool::ShownWidth(line.Leaf(arena)));
+        line.isolate = qtool::HoldsRightToLeft(line.Leaf(arena));
         line.valueSize =
             Keep(arena, calls.footprint.InvokeString(), tag, calls.footprint, line, listing.source, messages);
         line.alarm = calls.alarm.InvokeBoolean();
@@ -149,6 +168,45 @@ void AskLibrary(Calls &calls, const std::vector<Tag> &tags, const std::vector<st
         listing.lines.push_back(line);
         previous = tag.name;
     }
+}
+
+// The day of the report: SOURCE_DATE_EPOCH's, when it is set (for
+// reproducible pages), else today's, in UTC.
+std::string ReportDate() {
+    std::time_t now = std::time(nullptr);
+    if (const char *epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0')
+        now = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
+    std::tm day{};
+#ifdef _WIN32
+    gmtime_s(&day, &now);
+#else
+    gmtime_r(&now, &day);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &day);
+    return text;
+}
+
+// "line 3" or "lines 3, 7-9 and 4 more": where the skipped records are.
+std::string SkippedLines(const TagList &list) {
+    const bool one = list.skippedRecords == 1 && list.skippedLines == 1;
+    std::string text = one ? "line " : "lines ";
+    for (std::size_t i = 0; i < list.skippedRanges.size(); ++i) text += (i == 0 ? "" : ", ") + list.skippedRanges[i];
+    if (list.skippedRecords > list.skippedRanges.size())
+        text += " and " + std::to_string(list.skippedRecords - list.skippedRanges.size()) + " more";
+    return text;
+}
+
+Listing StartListing(const std::string &name, const ReportOptions &options, const TagList &list) {
+    Listing listing;
+    listing.source = name;
+    listing.title = options.title.empty() ? name : options.title;
+    listing.date = ReportDate();
+    listing.patterns = options.patterns;
+    listing.tagsRead = list.tags.size();
+    listing.skippedRecords = list.skippedRecords;
+    if (list.skippedRecords > 0) listing.skippedLines = SkippedLines(list);
+    return listing;
 }
 
 double Seconds(Clock::duration time) { return std::chrono::duration<double>(time).count(); }
@@ -176,25 +234,34 @@ void PrintStats(qtool::Messages &messages, const ReportSummary &summary, Clock::
 ReportSummary RunReport(const Plugin &plugin, const std::string &path, const ReportOptions &options, std::FILE *out,
                         qtool::Messages &messages) {
     const Clock::time_point started = Clock::now();
+    const std::string name = DataName(path);
     Phases phases;
     Calls calls(plugin, !options.patterns.empty());
-    std::vector<char> data = Timed(phases.reading, [&] { return ReadCsvFile(path, MaxFileSize); });
-    CsvReader reader(data.data(), data.size() - 1);
-    TagList list = Timed(phases.parsing, [&] {
-        const Columns columns = ReadHeader(reader, path);
-        return ReadTags(reader, columns, path, messages);
+    qtool::Progress progress(messages, options.progress);
+    std::vector<char> data = Timed(phases.reading, "to read " + name, [&] { return ReadCsvFile(path, MaxFileSize); });
+    const std::string_view text(data.data(), data.size() - 1);
+    CsvReader reader(data.data(), text.size(), options.delimiter != 0 ? options.delimiter : DetectDelimiter(text));
+    TagList list = Timed(phases.parsing, "for the tags of " + name, [&] {
+        const Columns columns = ReadHeader(reader, name);
+        return ReadTags(reader, columns, name, messages, progress);
     });
     ReportSummary summary{list.tags.size(), 0, list.skippedRecords, list.skippedLines};
 
     const Job job(plugin, ReportJob);
-    Listing listing{path, options.patterns, summary.tagsRead, {}, {}};
+    Listing listing = StartListing(name, options, list);
     std::vector<Tag> &tags = list.tags;
-    if (calls.match) Timed(phases.library, [&] { Filter(tags, *calls.match, options.patterns); });
-    const std::vector<std::uint32_t> order = Timed(phases.sorting, [&] { return Order(tags, options.keepOrder); });
-    Timed(phases.library, [&] { AskLibrary(calls, tags, order, listing, messages); });
+    const std::string count = std::to_string(tags.size()) + " tags of " + name;
+    if (calls.match)
+        Timed(phases.library, "to filter the " + count, [&] { Filter(tags, *calls.match, options.patterns); });
+    if (progress.Due()) progress.Show(std::to_string(tags.size()) + " tags read, sorting");
+    const std::vector<std::uint32_t> order =
+        Timed(phases.sorting, "to sort the " + count, [&] { return Order(tags, options.keepOrder); });
+    Timed(phases.library, "for the listing of the " + count,
+          [&] { AskLibrary(calls, tags, order, listing, messages, progress); });
+    messages.EndRecords();
     summary.tagsListed = listing.lines.size();
 
-    Timed(phases.output, [&] {
+    Timed(phases.output, "for the output", [&] {
         qtool::Output output(out);
         switch (options.format) {
             case ReportFormat::Html:
@@ -212,6 +279,7 @@ ReportSummary RunReport(const Plugin &plugin, const std::string &path, const Rep
         }
         output.Finish();
     });
+    messages.EndProgress();
     if (options.stats) PrintStats(messages, summary, Clock::now() - started, phases);
     return summary;
 }

@@ -19,13 +19,15 @@
 namespace qhost {
 
 // What the library gave for one listed tag: three texts one after the
-// other in the listing's arena (valid UTF-8 already), and the two flags.
+// other in the listing's arena (as the library gave them; the renderer
+// shows them cleaned), and the two flags.
 struct Line {
     std::size_t at;  // where the headers start
     std::uint32_t headersSize, leafSize, valueSize;
     std::uint32_t leafWidth;  // in characters
     bool alarm, log;
-    bool cut;  // a text reached the library's bound and may be cut short
+    bool cut;      // a text reached the library's bound and may be cut short
+    bool isolate;  // the leaf holds right-to-left letters: shown isolated from the columns after it
 
     std::string_view Headers(const std::string &arena) const { return {arena.data() + at, headersSize}; }
     std::string_view Leaf(const std::string &arena) const { return {arena.data() + at + headersSize, leafSize}; }
@@ -36,7 +38,11 @@ struct Line {
 
 // The listing as the report hands it to the renderer.
 struct Listing {
-    std::string source;                 // the CSV file's path
+    std::string source;                 // the CSV file's path, or "standard input"
+    std::string title;                  // --title, else the source
+    std::string date;                   // of the report, as 2026-12-09
+    std::size_t skippedRecords = 0;     // malformed records
+    std::string skippedLines;           // where they are: "lines 3, 7-9" (ten ranges, then "and N more")
     std::vector<std::string> patterns;  // --match; a tag is listed when any matches
     std::size_t tagsRead = 0;
     std::string arena;
@@ -49,7 +55,10 @@ struct ReportOptions {
     bool keepOrder = false;             // file order instead of sorting by name
     std::vector<std::string> patterns;  // keep only the tags whose name matches one of them
     ReportFormat format = ReportFormat::Text;
-    bool stats = false;  // where the time goes, as a message
+    bool stats = false;     // where the time goes, as a message
+    std::string title;      // of the HTML page; empty: the file's name
+    char delimiter = 0;     // the field separator; 0: ";" or "," as the header line shows
+    bool progress = false;  // a progress line on standard error (a terminal) when the report takes long
 };
 
 struct ReportSummary {

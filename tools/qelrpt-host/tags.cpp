@@ -17,17 +17,27 @@ namespace {
 using qtool::Quoted;
 
 // The bytes that may start something a name may not hold: C0 controls
-// (NUL and line breaks among them), DEL, and 0xC2, the lead byte of the C1
-// controls in UTF-8.
+// (NUL and line breaks among them), DEL, 0xC2, the lead byte of the C1
+// controls in UTF-8, and 0xD8 and 0xE2, those of the bidirectional
+// formatting characters.
 constexpr std::array<bool, 256> Suspect = [] {
     std::array<bool, 256> suspect{};
     for (std::size_t c = 0; c < 0x20; ++c) suspect[c] = true;
-    suspect[0x7F] = suspect[0xC2] = true;
+    suspect[0x7F] = suspect[0xC2] = suspect[0xD8] = suspect[0xE2] = true;
     return suspect;
 }();
 
-// What a tag name may not hold: it would break the listing's lines or reach
-// the terminal as a control sequence.
+// How many records are read between looks at the clock for the progress.
+constexpr std::size_t ProgressStep = 65536;
+
+// The most line ranges of skipped records kept for the listing.
+constexpr std::size_t ShownRanges = 10;
+
+// The most header cells a message quotes.
+constexpr std::size_t ShownCells = 10;
+
+// What a tag name may not hold: it would break the listing's lines, reach
+// the terminal as a control sequence, or move the columns of its line.
 std::string NameProblem(const CsvField &name) {
     if (name.size == 0) return "the tag name is empty";
     const auto *bytes = reinterpret_cast<const unsigned char *>(name.text);
@@ -38,6 +48,8 @@ std::string NameProblem(const CsvField &name) {
     if (std::strpbrk(name.text, "\r\n") != nullptr) return "the tag name holds a line break";
     const std::string control = qtool::ControlCharacter({name.text, name.size});
     if (!control.empty()) return "the tag name holds the control character " + control;
+    const std::string bidi = qtool::BidiControl({name.text, name.size});
+    if (!bidi.empty()) return "the tag name holds the bidirectional control " + bidi + ", which would reorder its line";
     return {};
 }
 
@@ -57,7 +69,10 @@ Columns ReadHeader(CsvReader &reader, const std::string &path) {
     std::string seen;
     for (std::size_t i = 0; i < header.fields.size(); ++i) {
         const std::string_view field(header.fields[i].text, header.fields[i].size);
-        seen += (i == 0 ? "" : ", ") + Quoted(field);
+        if (i < ShownCells)
+            seen += (i == 0 ? "" : ", ") + Quoted(field);
+        else if (i == ShownCells)
+            seen += " and " + std::to_string(header.fields.size() - ShownCells) + " more";
         for (std::size_t w = 0; w < wanted.size(); ++w) {
             if (!SameName(field, wanted[w].first)) continue;
             if (found[w]) throw HostError(where + "the header row names the column " + wanted[w].first + " twice");
@@ -96,13 +111,15 @@ TagRead ReadTag(const CsvRecord &record, const Columns &columns) {
     return read;
 }
 
-TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &path, qtool::Messages &messages) {
+TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &path, qtool::Messages &messages,
+                 qtool::Progress &progress) {
     TagList list;
-    // Room for the tags of the rest of the file at once, where addresses
-    // are plenty: pages reserved but never written to cost nothing.
-    ReserveLarge(list.tags, reader.Remaining() / (sizeof(void *) >= 8 ? 16 : 64));
+    // Room for the tags of the rest of the file at once: at most one a line.
+    ReserveLarge(list.tags, reader.RemainingLines());
     CsvRecord record;
-    while (reader.Next(record)) {
+    for (std::size_t records = 1; reader.Next(record); ++records) {
+        if (records % ProgressStep == 0 && progress.Due())
+            progress.Show(std::to_string(list.tags.size()) + " tags read");
         TagRead read;
         if (!record.problem.empty())
             read.problem = record.problem;
@@ -112,10 +129,12 @@ TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &p
             list.tags.push_back(read.tag);
             continue;
         }
-        messages.Say(path + ":" + LineRange(record) + ": " + read.problem);
+        messages.SayAboutRecord(path + ":" + LineRange(record) + ": " + read.problem);
+        if (list.skippedRanges.size() < ShownRanges) list.skippedRanges.push_back(LineRange(record));
         ++list.skippedRecords;
         list.skippedLines += record.lastLine - record.line + 1;
     }
+    messages.EndRecords();
     return list;
 }
 

@@ -44,11 +44,13 @@ TagRead ReadTag(const CsvRecord &record, const Columns &columns);
 struct TagList {
     std::vector<Tag> tags;
     std::size_t skippedRecords = 0, skippedLines = 0;
+    std::vector<std::string> skippedRanges;  // LineRange of the first ten skipped records
 };
 
 // Reads the records after the header row; each one that is not a tag gets
-// a message "PATH:LINES: problem".
-TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &path, qtool::Messages &messages);
+// a message "PATH:LINES: problem".  `progress` is told the tags read.
+TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &path, qtool::Messages &messages,
+                 qtool::Progress &progress);
 
 }  // namespace qhost
 
