@@ -3,7 +3,8 @@
 # - moves each binary's debug information into <binary>.debug (kept for the
 #   symbols archive), strips the binary and links it to that file through
 #   .gnu_debuglink;
-# - lays the Debian package's files out under /usr the Debian way;
+# - lays an archive's files out for unpacking and running in place, and
+#   completes the Debian package's tree under /usr;
 # - gives every file the same modes and time wherever it was built.
 include(${CMAKE_CURRENT_LIST_DIR}/package-common.cmake)
 
@@ -29,35 +30,34 @@ endfunction()
 
 file(GLOB_RECURSE staged LIST_DIRECTORIES false ${QELRPT_STAGE}/*)
 foreach(f ${staged})
+  if(IS_SYMLINK ${f})
+    continue()
+  endif()
   file(READ ${f} magic LIMIT 4 HEX)
   if(magic STREQUAL "7f454c46" OR magic MATCHES "^4d5a")
     qelrpt_split_debug(${f})
   endif()
 endforeach()
 
-# The Debian package: the plug-in, qelrpt-host and the SQLite extension in
-# the package's private folder /usr/lib/qelrpt (qelrpt-host loads the library beside the program
-# it was started as, the link resolved), qelrpt-host on the PATH with its
-# manual page, the documents (but INSTALL.txt) with the copyright file and a
-# Debian changelog.
-if(CPACK_GENERATOR STREQUAL "DEB")
-  set(private ${QELRPT_STAGE}/lib/qelrpt)
-  set(doc ${QELRPT_STAGE}/share/doc/qelrpt)
-  file(MAKE_DIRECTORY ${private} ${QELRPT_STAGE}/bin ${doc})
-  foreach(f libqelrpt.so qelrpt-host libqelrpt_sqlite.so)
-    if(EXISTS ${QELRPT_STAGE}/${f})
-      file(RENAME ${QELRPT_STAGE}/${f} ${private}/${f})
-    endif()
+# Moves every entry of folder `from` into folder `to`.
+function(qelrpt_move_entries from to)
+  file(MAKE_DIRECTORY ${to})
+  file(GLOB entries RELATIVE ${from} ${from}/*)
+  foreach(e ${entries})
+    file(RENAME ${from}/${e} ${to}/${e})
   endforeach()
-  file(CREATE_LINK ../lib/qelrpt/qelrpt-host ${QELRPT_STAGE}/bin/qelrpt-host SYMBOLIC)
-  foreach(f README.md CHANGELOG.md)
-    file(RENAME ${QELRPT_STAGE}/${f} ${doc}/${f})
-  endforeach()
-  # How to unpack an archive and run qelrpt-host from it: not for the .deb.
-  file(REMOVE ${QELRPT_STAGE}/INSTALL.txt)
+  file(REMOVE_RECURSE ${from})
+endfunction()
 
-  file(READ ${QELRPT_STAGE}/LICENSE license)
-  file(REMOVE ${QELRPT_STAGE}/LICENSE)
+set(doc ${QELRPT_STAGE}/share/doc/qelrpt)
+if(CPACK_GENERATOR STREQUAL "DEB")
+  # The Debian package keeps the installed tree under /usr; the manual pages
+  # and the Debian changelog compressed, the licence as the copyright file.
+  # INSTALL.txt tells how to unpack an archive and run qelrpt-host from it:
+  # not for the .deb.
+  file(REMOVE ${doc}/INSTALL.txt)
+  file(READ ${doc}/LICENSE license)
+  file(REMOVE ${doc}/LICENSE)
   string(REGEX MATCH "Copyright \\(c\\) ([^\n]+)" _ "${license}")
   set(holder "${CMAKE_MATCH_1}")
   string(REGEX REPLACE "\n+$" "" license "${license}")
@@ -76,9 +76,45 @@ if(CPACK_GENERATOR STREQUAL "DEB")
     " -- ${CPACK_DEBIAN_PACKAGE_MAINTAINER}  ${date}\n")
   qelrpt_run(COMMAND gzip -9nc ${CPACK_TOPLEVEL_DIRECTORY}/changelog OUTPUT_FILE ${doc}/changelog.gz)
 
-  file(MAKE_DIRECTORY ${QELRPT_STAGE}/share/man/man1)
-  qelrpt_run(COMMAND gzip -9nc ${CMAKE_CURRENT_LIST_DIR}/qelrpt-host.1
-    OUTPUT_FILE ${QELRPT_STAGE}/share/man/man1/qelrpt-host.1.gz)
+  # Where lintian's reading of the binaries falls short, with the reason.
+  file(MAKE_DIRECTORY ${QELRPT_STAGE}/share/lintian/overrides)
+  file(COPY_FILE ${CPACK_QELRPT_SOURCE_DIR}/cmake/debian/lintian-overrides
+    ${QELRPT_STAGE}/share/lintian/overrides/qelrpt)
+
+  file(GLOB pages ${QELRPT_STAGE}/share/man/man1/*.1)
+  foreach(page ${pages})
+    qelrpt_run(COMMAND gzip -9nf ${page})
+  endforeach()
+else()
+  # An archive: the binaries side by side at the top (the host finds the
+  # library beside it), then include/, man/ and the documents; the tar.gz
+  # in one folder, qelrpt-<version>/, the zip flat (Windows' "Extract all"
+  # makes the folder).
+  if(CPACK_GENERATOR STREQUAL "TGZ")
+    set(top ${CPACK_TOPLEVEL_DIRECTORY}/qelrpt-${CPACK_PACKAGE_VERSION})
+  else()
+    set(top ${CPACK_TOPLEVEL_DIRECTORY}/flat)
+  endif()
+  file(REMOVE_RECURSE ${top})
+  file(MAKE_DIRECTORY ${top})
+  file(REMOVE ${QELRPT_STAGE}/bin/qelrpt-host)
+  foreach(folder lib/qelrpt bin)
+    if(IS_DIRECTORY ${QELRPT_STAGE}/${folder})
+      qelrpt_move_entries(${QELRPT_STAGE}/${folder} ${top})
+    endif()
+  endforeach()
+  file(RENAME ${QELRPT_STAGE}/include ${top}/include)
+  if(IS_DIRECTORY ${QELRPT_STAGE}/share/man)
+    file(RENAME ${QELRPT_STAGE}/share/man ${top}/man)
+  endif()
+  qelrpt_move_entries(${doc} ${top})
+  file(REMOVE_RECURSE ${QELRPT_STAGE})
+  file(MAKE_DIRECTORY ${QELRPT_STAGE})
+  if(CPACK_GENERATOR STREQUAL "TGZ")
+    file(RENAME ${top} ${QELRPT_STAGE}/qelrpt-${CPACK_PACKAGE_VERSION})
+  else()
+    qelrpt_move_entries(${top} ${QELRPT_STAGE})
+  endif()
 endif()
 
 qelrpt_run(COMMAND chmod -R u+w,go-w,a+rX ${QELRPT_STAGE} ${QELRPT_SYMBOLS_STAGE})

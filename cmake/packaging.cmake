@@ -1,33 +1,53 @@
-# Install rules and packages (CPack).  The archives are flat: the plug-in
-# and qelrpt-host side by side (qelrpt-host loads the library beside it),
-# the public header under include/, and the documents.
+# Install rules and packages (CPack).
 #
-#   win32 preset:  qelrpt-<version>-win32.zip
-#                  qelrpt-<version>-win32-symbols.zip
-#   linux preset:  qelrpt-<version>-linux-x86_64.tar.gz
-#                  qelrpt_<version>_amd64.deb (installing under /usr)
+# `cmake --install` lays the files out as a distribution expects them
+# (GNUInstallDirs; with --prefix /usr as in the .deb):
+#
+#   lib/qelrpt/libqelrpt.so, lib/qelrpt/qelrpt-host   the plug-in and the host
+#                        side by side (the host loads the library beside the
+#                        program it was started as, the link resolved)
+#   lib/qelrpt/libqelrpt_sqlite.so   the SQLite extension (where built)
+#   bin/qelrpt-host      a relative link to lib/qelrpt/qelrpt-host
+#   bin/qelrpt-gentags
+#   include/qelrpt.h
+#   share/man/man1/qelrpt-host.1, qelrpt-gentags.1   (generated from --help)
+#   share/doc/qelrpt/    README.md, docs/, examples/tags.csv, CHANGELOG.md,
+#                        LICENSE, INSTALL.txt
+#
+# On Windows the programs and qelrpt.dll share bin/, and there are no
+# manual pages.  The packages:
+#
+#   win32 preset:  qelrpt-<version>-win32.zip            flat: unpacked, the
+#                  qelrpt-<version>-win32-symbols.zip    files are side by side
+#   linux preset:  qelrpt-<version>-linux-x86_64.tar.gz  one folder,
+#                                                        qelrpt-<version>/
+#                  qelrpt_<version>_amd64.deb            the tree above, /usr
 #                  (both with the SQLite extension libqelrpt_sqlite.so)
-#                  postgresql-15-qelrpt_<version>_amd64.deb
+#                  postgresql-15-qelrpt_<version>_amd64.deb   the PostgreSQL
+#                                        extension, where pg_config says
 #                  qelrpt-<version>-linux-x86_64-symbols.tar.gz
 #
-# Each package folder also gets a SHA256SUMS of everything in it.  The
-# packaged binaries are stripped; their debug information lies in the
-# symbols archive, one <binary>.debug per binary, found by gdb through the
-# binary's .gnu_debuglink.  The packages are reproducible: sorted entries,
-# every time set to SOURCE_DATE_EPOCH (the commit time of the sources),
-# owner and group root (see cmake/package-prepare.cmake and
-# cmake/package-finish.cmake, which cpack runs before and after each
-# package).
+# An archive holds the binaries side by side at its top, with include/,
+# docs/, examples/, man/ (Linux) and the documents (package-prepare.cmake
+# moves them there from the installed tree).  Each package folder also gets
+# a SHA256SUMS of everything in it.  The packaged binaries are stripped;
+# their debug information lies in the symbols archive, one <binary>.debug
+# per binary, found by gdb through the binary's .gnu_debuglink.  The
+# packages are reproducible: sorted entries, every time set to
+# SOURCE_DATE_EPOCH (the commit time of the sources), owner and group root
+# (see cmake/package-prepare.cmake and cmake/package-finish.cmake, which
+# cpack runs before and after each package).
+include(GNUInstallDirs)
 if(WIN32)
-  set(QELRPT_PACKAGE_LIBRARY "qelrpt.dll     ")
-  set(QELRPT_PACKAGE_HOST "qelrpt-host.exe")
-  set(QELRPT_PACKAGE_HOST_RUN "qelrpt-host.exe")
+  set(QELRPT_PACKAGE_LIBRARY qelrpt.dll)
+  set(QELRPT_PACKAGE_HOST qelrpt-host.exe)
+  set(QELRPT_PACKAGE_GENTAGS qelrpt-gentags.exe)
   set(QELRPT_PACKAGE_SYSTEM win32)
   set(QELRPT_PACKAGE_GENERATORS ZIP)
 else()
-  set(QELRPT_PACKAGE_LIBRARY "libqelrpt.so   ")
-  set(QELRPT_PACKAGE_HOST "qelrpt-host    ")
-  set(QELRPT_PACKAGE_HOST_RUN "./qelrpt-host")
+  set(QELRPT_PACKAGE_LIBRARY libqelrpt.so)
+  set(QELRPT_PACKAGE_HOST qelrpt-host)
+  set(QELRPT_PACKAGE_GENTAGS qelrpt-gentags)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(QELRPT_PACKAGE_SYSTEM linux-x86_64)
     set(QELRPT_PACKAGE_GENERATORS TGZ DEB)
@@ -36,37 +56,68 @@ else()
     set(QELRPT_PACKAGE_GENERATORS TGZ)
   endif()
 endif()
-string(STRIP "${QELRPT_PACKAGE_LIBRARY}" QELRPT_PACKAGE_LIBRARY_NAME)
-string(STRIP "${QELRPT_PACKAGE_HOST}" QELRPT_PACKAGE_HOST_NAME)
 if(WIN32)
   set(QELRPT_PACKAGE_SYMBOLS qelrpt-${PROJECT_VERSION}-${QELRPT_PACKAGE_SYSTEM}-symbols.zip)
 else()
   set(QELRPT_PACKAGE_SYMBOLS qelrpt-${PROJECT_VERSION}-${QELRPT_PACKAGE_SYSTEM}-symbols.tar.gz)
 endif()
-set(QELRPT_PACKAGE_SQLITE_LINE "")
-set(QELRPT_PACKAGE_SQLITE_TEXT "")
-if(TARGET qelrpt_sqlite)
-  set(QELRPT_PACKAGE_SQLITE_LINE "  libqelrpt_sqlite.so   the same functions as an SQLite extension\n")
-  set(QELRPT_PACKAGE_SQLITE_TEXT "In SQLite\n---------\n  sqlite3 -cmd '.load ./libqelrpt_sqlite'\n\nloads the seven functions into the sqlite3 shell; docs/sql.md of the\nsources tells more.\n\n")
+include(${CMAKE_CURRENT_LIST_DIR}/install-text.cmake)
+# With the line ends of the platform it is read on (Notepad of older
+# Windows shows a text with LF ends on one line).
+if(WIN32)
+  set(newlines CRLF)
+else()
+  set(newlines LF)
 endif()
-configure_file(${CMAKE_CURRENT_LIST_DIR}/INSTALL.txt.in ${CMAKE_BINARY_DIR}/INSTALL.txt @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/INSTALL.txt.in ${CMAKE_BINARY_DIR}/INSTALL.txt @ONLY NEWLINE_STYLE ${newlines})
 
-install(TARGETS qelrpt RUNTIME DESTINATION . LIBRARY DESTINATION .)
-if(TARGET qelrpt-host)
-  install(TARGETS qelrpt-host RUNTIME DESTINATION .)
+set(QELRPT_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/qelrpt)
+if(WIN32)
+  install(TARGETS qelrpt qelrpt-host qelrpt-gentags RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+else()
+  set(QELRPT_PRIVATE_DIR ${CMAKE_INSTALL_LIBDIR}/qelrpt)
+  install(TARGETS qelrpt LIBRARY DESTINATION ${QELRPT_PRIVATE_DIR} NAMELINK_SKIP)
+  install(TARGETS qelrpt-host RUNTIME DESTINATION ${QELRPT_PRIVATE_DIR})
+  install(TARGETS qelrpt-gentags RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # The SQLite extension (linux and package-linux presets) beside the
+  # plug-in; the PostgreSQL extension goes into a package of its own
+  # (package-postgresql.cmake), installed where pg_config says.
+  if(TARGET qelrpt_sqlite)
+    install(TARGETS qelrpt_sqlite LIBRARY DESTINATION ${QELRPT_PRIVATE_DIR})
+    set(CPACK_QELRPT_PG_MODULE ${CMAKE_LIBRARY_OUTPUT_DIRECTORY}/qelrpt.so)
+    set(CPACK_QELRPT_PG_EXTENSION_FILES ${QELRPT_PG_EXTENSION_FILES})
+    set(CPACK_QELRPT_PG_PKGLIBDIR ${QELRPT_PG_PKGLIBDIR})
+    set(CPACK_QELRPT_PG_SHAREDIR ${QELRPT_PG_SHAREDIR})
+    string(REGEX MATCH "[0-9]+" CPACK_QELRPT_PG_MAJOR "${QELRPT_PG_VERSION}")
+  endif()
+  # bin/qelrpt-host: a link to the host in the private folder, relative
+  # where both folders are (so the tree can be moved), otherwise absolute.
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}" OR IS_ABSOLUTE "${QELRPT_PRIVATE_DIR}")
+    set(QELRPT_LINK_TARGET ${CMAKE_INSTALL_FULL_LIBDIR}/qelrpt/qelrpt-host)
+  else()
+    file(RELATIVE_PATH QELRPT_LINK_TARGET /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${QELRPT_PRIVATE_DIR}/qelrpt-host)
+  endif()
+  set(QELRPT_LINK_BIN ${CMAKE_INSTALL_BINDIR})
+  set(link_code [[
+    set(bin "@QELRPT_LINK_BIN@")
+    if(NOT IS_ABSOLUTE "${bin}")
+      set(bin "${CMAKE_INSTALL_PREFIX}/${bin}")
+    endif()
+    set(bin "$ENV{DESTDIR}${bin}")
+    file(MAKE_DIRECTORY "${bin}")
+    message(STATUS "Installing: ${bin}/qelrpt-host -> @QELRPT_LINK_TARGET@")
+    file(CREATE_LINK "@QELRPT_LINK_TARGET@" "${bin}/qelrpt-host" SYMBOLIC)
+  ]])
+  string(CONFIGURE "${link_code}" link_code @ONLY)
+  install(CODE "${link_code}")
 endif()
-# The SQLite extension (linux preset), beside the plug-in; the PostgreSQL
-# extension goes into a package of its own (package-postgresql.cmake).
-if(TARGET qelrpt_sqlite)
-  install(TARGETS qelrpt_sqlite LIBRARY DESTINATION .)
-  set(CPACK_QELRPT_PG_MODULE ${CMAKE_LIBRARY_OUTPUT_DIRECTORY}/qelrpt.so)
-  set(CPACK_QELRPT_PG_EXTENSION_FILES ${QELRPT_PG_EXTENSION_FILES})
-  set(CPACK_QELRPT_PG_PKGLIBDIR ${QELRPT_PG_PKGLIBDIR})
-  set(CPACK_QELRPT_PG_SHAREDIR ${QELRPT_PG_SHAREDIR})
-  string(REGEX MATCH "[0-9]+" CPACK_QELRPT_PG_MAJOR "${QELRPT_PG_VERSION}")
+install(FILES include/qelrpt.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES README.md LICENSE CHANGELOG.md ${CMAKE_BINARY_DIR}/INSTALL.txt DESTINATION ${QELRPT_DOC_DIR})
+install(DIRECTORY docs/ DESTINATION ${QELRPT_DOC_DIR}/docs FILES_MATCHING PATTERN "*.md" PATTERN "notes-*" EXCLUDE)
+install(FILES examples/tags.csv DESTINATION ${QELRPT_DOC_DIR}/examples)
+if(TARGET qelrpt_manual_pages)
+  install(FILES ${QELRPT_MANUAL_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
-install(FILES include/qelrpt.h DESTINATION include)
-install(FILES README.md LICENSE CHANGELOG.md ${CMAKE_BINARY_DIR}/INSTALL.txt DESTINATION .)
 
 set(CPACK_GENERATOR ${QELRPT_PACKAGE_GENERATORS})
 set(CPACK_PACKAGE_NAME qelrpt)
@@ -98,15 +149,30 @@ include(CPack)
 # .deb, lintian.
 if(QELRPT_BUILD_TESTS AND TARGET qelrpt-host AND NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize=")
   add_test(NAME qelrpt_packages
-    COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DCPACK=${CMAKE_CPACK_COMMAND}
+    COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+            -DVERSION=${PROJECT_VERSION} -DCPACK=${CMAKE_CPACK_COMMAND}
             "-DGENERATORS=${QELRPT_PACKAGE_GENERATORS}" -DHOST=$<TARGET_FILE_NAME:qelrpt-host>
-            -DLIBRARY=$<TARGET_FILE_NAME:qelrpt> -DOBJDUMP=${CMAKE_OBJDUMP}
+            -DLIBRARY=$<TARGET_FILE_NAME:qelrpt> -DGENTAGS=$<TARGET_FILE_NAME:qelrpt-gentags>
+            -DOBJDUMP=${CMAKE_OBJDUMP}
             "-DSQLITE_EXTENSION=$<$<TARGET_EXISTS:qelrpt_sqlite>:libqelrpt_sqlite.so>"
             -DSYMBOLS=${CPACK_QELRPT_SYMBOLS}
             "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DRUN=${QELRPT_RUNS_PROGRAMS}
             -P ${PROJECT_SOURCE_DIR}/tests/package/check_package.cmake)
   set_tests_properties(qelrpt_packages PROPERTIES
     ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=" RUN_SERIAL TRUE)
+
+  # cmake --install gives the conventional tree.
+  if(WIN32)
+    set(windows ON)
+  else()
+    set(windows OFF)
+  endif()
+  add_test(NAME qelrpt_install_tree
+    COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DPREFIX=${CMAKE_BINARY_DIR}/install-check
+            -DWINDOWS=${windows} "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DRUN=${QELRPT_RUNS_PROGRAMS}
+            "-DSQLITE_EXTENSION=$<$<TARGET_EXISTS:qelrpt_sqlite>:libqelrpt_sqlite.so>"
+            -P ${PROJECT_SOURCE_DIR}/tests/package/check_install.cmake)
+  set_tests_properties(qelrpt_install_tree PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 
   # CHANGELOG.md's newest release is this version.
   add_test(NAME qelrpt_changelog

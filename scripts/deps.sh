@@ -9,6 +9,8 @@
 #   scripts/deps.sh fuzz    the fuzzing build (clang, libFuzzer)
 #   scripts/deps.sh coverage  the coverage build (clang, llvm-cov)
 #   scripts/deps.sh bench   the benchmarks (native build, valgrind)
+#   scripts/deps.sh package   what scripts/package needs: the native and the
+#                           32-bit Windows builds of the packaged files only
 #
 # For the tests, what runs the 32-bit programs depends on the machine
 # (scripts/starts-x86-32): where the kernel starts them, 32-bit Wine runs
@@ -18,13 +20,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-main_packages=(cmake ninja-build g++ libc6-dev libcli11-dev)
-test_packages=("${main_packages[@]}" googletest libbenchmark-dev g++-multilib
+main_packages=(cmake ninja-build g++ libc6-dev libcli11-dev nlohmann-json3-dev)
+# help2man writes the manual pages; dpkg-dev gives Debian's hardening flags;
+# the SQLite extension and the PostgreSQL module are built against
+# libsqlite3-dev and postgresql-server-dev-15.
+package_packages=("${main_packages[@]}" help2man dpkg-dev git zip
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  libsqlite3-dev postgresql-server-dev-15)
+test_packages=("${package_packages[@]}" googletest libbenchmark-dev g++-multilib
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
-  clang-format clang-tidy valgrind locales git
-  zip gdb lintian abigail-tools chromium poppler-utils
-  sqlite3 libsqlite3-dev postgresql-15 postgresql-server-dev-15 libpq-dev)
+  clang-format clang-tidy valgrind locales
+  gdb lintian abigail-tools chromium poppler-utils python3
+  sqlite3 postgresql-15 libpq-dev)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev)
 coverage_packages=("${main_packages[@]}" googletest clang llvm)
 bench_packages=("${main_packages[@]}" googletest libbenchmark-dev valgrind
@@ -80,5 +87,6 @@ case "${1:-test}" in
   fuzz) install -- "${fuzz_packages[@]}" ;;
   coverage) install -- "${coverage_packages[@]}" ;;
   bench) install -- "${bench_packages[@]}" ;;
-  *) echo "usage: $0 [main|test|fuzz|coverage|bench]" >&2; exit 2 ;;
+  package) install -- "${package_packages[@]}" ;;
+  *) echo "usage: $0 [main|test|fuzz|coverage|bench|package]" >&2; exit 2 ;;
 esac

@@ -7,8 +7,9 @@
 #   without it);
 # - the package folder's SHA256SUMS verifies with `sha256sum -c` and lists
 #   every package and the symbols archive;
-# - the .deb passes lintian without errors, and its binaries are those of
-#   the tar.gz (one symbols archive serves both);
+# - the .deb passes lintian without errors, warnings or information notes,
+#   and its binaries are those of the tar.gz (one symbols archive serves
+#   both);
 # - `qelrpt-host list` run from the unpacked package finds the packaged
 #   plug-in beside it and lists all seven functions (through the emulator
 #   for Windows programs);
@@ -16,10 +17,16 @@
 #   file name), is packaged stripped and answers in the sqlite3 shell;
 # - the PostgreSQL extension's package, where the build makes one, passes
 #   lintian, and a server of its own answers CREATE EXTENSION with its
-#   files.
+#   files;
+# - the tar.gz unpacks into one folder, qelrpt-<version>/; the archives
+#   carry the top-level README.md of the sources, docs/, the sample tags,
+#   qelrpt-gentags and (Linux) both manual pages; INSTALL.txt has no
+#   padding inside its sentences, and on Linux its eval example, run as
+#   written by sh in the unpacked folder, prints the result it promises;
 #
-# cmake -DBUILD_DIR=... -DCPACK=... -DGENERATORS="TGZ;DEB" -DHOST=qelrpt-host
-#       -DLIBRARY=libqelrpt.so -DOBJDUMP=objdump -DSYMBOLS=<symbols archive name>
+# cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DVERSION=1.0.0 -DCPACK=...
+#       -DGENERATORS="TGZ;DEB" -DHOST=qelrpt-host -DLIBRARY=libqelrpt.so
+#       -DGENTAGS=qelrpt-gentags -DOBJDUMP=objdump -DSYMBOLS=<symbols archive name>
 #       [-DEMULATOR=wine] [-DRUN=OFF] -P check_package.cmake
 #
 # With RUN=OFF (a machine that cannot start the build's programs) the
@@ -33,10 +40,14 @@ set(definitions
   "Boolean QELAlarmFlagSet( Number )"
   "Boolean QELLogFlagSet( Number )"
   "Boolean QELPatternMatch( String, String )")
-set(archive_files ${HOST} ${LIBRARY} include/qelrpt.h README.md LICENSE CHANGELOG.md INSTALL.txt)
-set(deb_files usr/lib/qelrpt/${HOST} usr/lib/qelrpt/${LIBRARY} usr/bin/${HOST} usr/include/qelrpt.h
-  usr/share/doc/qelrpt/README.md usr/share/doc/qelrpt/CHANGELOG.md usr/share/doc/qelrpt/copyright
-  usr/share/doc/qelrpt/changelog.gz usr/share/man/man1/qelrpt-host.1.gz)
+set(archive_files ${HOST} ${LIBRARY} ${GENTAGS} include/qelrpt.h README.md LICENSE CHANGELOG.md INSTALL.txt
+  docs/engine.md examples/tags.csv)
+set(man_files man/man1/qelrpt-host.1 man/man1/qelrpt-gentags.1)
+set(deb_files usr/lib/qelrpt/${HOST} usr/lib/qelrpt/${LIBRARY} usr/bin/${HOST} usr/bin/${GENTAGS}
+  usr/include/qelrpt.h usr/share/doc/qelrpt/README.md usr/share/doc/qelrpt/CHANGELOG.md
+  usr/share/doc/qelrpt/copyright usr/share/doc/qelrpt/changelog.gz usr/share/doc/qelrpt/docs/engine.md
+  usr/share/doc/qelrpt/examples/tags.csv
+  usr/share/man/man1/qelrpt-host.1.gz usr/share/man/man1/qelrpt-gentags.1.gz)
 # An internal function of the plug-in, named only in its debug information.
 set(internal_function qelrpt::WildcardMatch)
 set(packages_dir ${BUILD_DIR}/packages)
@@ -103,6 +114,53 @@ function(check_symbols library)
   endif()
 endfunction()
 
+# A tar.gz unpacks into the one folder qelrpt-<version>/.
+function(check_one_folder package dir)
+  file(GLOB entries RELATIVE ${dir} ${dir}/*)
+  if(NOT entries STREQUAL "qelrpt-${VERSION}")
+    message(FATAL_ERROR "${package} does not unpack into qelrpt-${VERSION}/ alone: ${entries}")
+  endif()
+endfunction()
+
+# The packaged README is the top-level README.md of the sources.
+function(check_readme readme)
+  file(SHA256 ${readme} packaged)
+  file(SHA256 ${SOURCE_DIR}/README.md source)
+  if(NOT packaged STREQUAL source)
+    message(FATAL_ERROR "${readme} is not the top-level README.md of the sources")
+  endif()
+endfunction()
+
+# INSTALL.txt: no run of blanks inside a sentence (a line that starts with a
+# blank is a command, an indented item or a continuation), and no
+# placeholder left unfilled.
+function(check_install_text file)
+  file(STRINGS ${file} lines)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^[^ ].*[^ ]  +[^ ]")
+      message(FATAL_ERROR "${file}: blanks padded inside a sentence: '${line}'")
+    endif()
+    if(line MATCHES "@[A-Z_]+@")
+      message(FATAL_ERROR "${file}: an unfilled placeholder: '${line}'")
+    endif()
+  endforeach()
+endfunction()
+
+# The eval example of the Linux INSTALL.txt, run by sh as a user would type
+# it, prints what the text says: four blanks and E.
+function(check_install_example root)
+  file(STRINGS ${root}/INSTALL.txt lines REGEX "^  \\./qelrpt-host eval ")
+  list(LENGTH lines n)
+  if(NOT n EQUAL 1)
+    message(FATAL_ERROR "INSTALL.txt should give one eval example, found: ${lines}")
+  endif()
+  execute_process(COMMAND sh -c "${lines}" WORKING_DIRECTORY ${root}
+    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0 OR NOT out STREQUAL "    E\n")
+    message(FATAL_ERROR "INSTALL.txt's example '${lines}' gave (${rc}) '${out}${err}'")
+  endif()
+endfunction()
+
 # The SQLite extension as packaged answers through the sqlite3 shell.
 function(check_sqlite extension)
   string(REGEX REPLACE "\\.so$" "" load "${extension}")
@@ -132,14 +190,32 @@ foreach(generator ${GENERATORS})
   if(generator STREQUAL "DEB")
     set(expected ${deb_files})
     set(root ${dir}/usr/lib/qelrpt)
-    run_checked("lintian" lintian --fail-on error ${package})
-    message(STATUS "${name}: lintian reports no errors\n${output}")
+    set(top ${dir})
+    set(bin ${dir}/usr/bin)
+    # lintian's notes go to standard output (standard error may hold its
+    # remark on running as root).
+    execute_process(COMMAND lintian --fail-on error,warning,info --display-info ${package}
+      RESULT_VARIABLE rc OUTPUT_VARIABLE notes ERROR_VARIABLE err)
+    if(NOT rc EQUAL 0 OR NOT notes STREQUAL "")
+      message(FATAL_ERROR "${name}: lintian (${rc}):\n${notes}${err}")
+    endif()
+    message(STATUS "${name}: lintian --display-info has nothing to say")
   else()
     set(expected ${archive_files})
-    set(root ${dir})
+    if(generator STREQUAL "TGZ")
+      list(APPEND expected ${man_files})
+      check_one_folder(${package} ${dir})
+      set(root ${dir}/qelrpt-${VERSION})
+    else()
+      set(root ${dir})
+    endif()
+    set(top ${root})
+    set(bin ${root})
+    check_readme(${root}/README.md)
+    check_install_text(${root}/INSTALL.txt)
   endif()
   foreach(f ${expected})
-    if(NOT EXISTS ${dir}/${f})
+    if(NOT EXISTS ${top}/${f})
       message(FATAL_ERROR "${package} lacks ${f}")
     endif()
   endforeach()
@@ -150,6 +226,7 @@ foreach(generator ${GENERATORS})
     check_stripped(${root}/${binary})
     file(SHA256 ${root}/${binary} sum_${generator}_${binary})
   endforeach()
+  check_stripped(${bin}/${GENTAGS})
   if(SQLITE_EXTENSION)
     check_sqlite(${root}/${SQLITE_EXTENSION})
   endif()
@@ -170,6 +247,9 @@ foreach(generator ${GENERATORS})
       message(FATAL_ERROR "${HOST} list from ${package} does not show '${d}':\n${listing}")
     endif()
   endforeach()
+  if(generator STREQUAL "TGZ" AND NOT EMULATOR)
+    check_install_example(${root})
+  endif()
   message(STATUS "${name}: unpacked, qelrpt-host lists the seven functions")
 endforeach()
 

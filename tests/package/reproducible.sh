@@ -4,9 +4,9 @@
 # the release is made of byte for byte: the plug-in and qelrpt-host as
 # linked (with their debug information), and every file of the package
 # folders (the packages, the symbols archives, SHA256SUMS), for the linux
-# and the win32 builds.  Only the plug-in and qelrpt-host are built (and
-# the SQL extensions for linux), with the presets' settings
-# (RelWithDebInfo), tests and benchmarks left out.
+# and the win32 builds, with the packaging presets: only what the packages
+# hold is built (the plug-in, the programs, the manual pages, and for
+# linux the SQL extensions), tests and benchmarks left out.
 #
 #   tests/package/reproducible.sh [SOURCE_DIR]
 #
@@ -17,7 +17,7 @@ source_dir=$(cd "${1:-$(dirname "$0")/../..}" && pwd)
 commit=$(git -C "$source_dir" rev-parse HEAD)
 work=$(mktemp -d "${TMPDIR:-/tmp}/qelrpt-reproducible.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-presets=(linux win32)
+presets=(package-linux package-win32)
 start=$SECONDS
 
 # build DIR: clones the commit into DIR and builds and packages each preset.
@@ -28,11 +28,8 @@ build() {
   for preset in "${presets[@]}"; do
     (
       cd "$dir"
-      cmake --preset "$preset" -DQELRPT_BUILD_TESTS=OFF -DQELRPT_BUILD_BENCHMARKS=OFF >/dev/null
-      targets=(qelrpt qelrpt-host)
-      # The linux packages hold the SQL extensions too.
-      [ "$preset" != linux ] || targets+=(qelrpt_sqlite qelrpt_postgresql)
-      cmake --build --preset "$preset" --target "${targets[@]}" >/dev/null
+      cmake --preset "$preset" >/dev/null
+      cmake --build --preset "$preset" >/dev/null
       cd "build/$preset"
       cpack --config CPackConfig.cmake >/dev/null
     ) || { echo "building $preset in $dir failed" >&2; exit 1; }
@@ -48,7 +45,8 @@ build "$first"
 # The files compared, relative to a clone.
 compared=()
 for preset in "${presets[@]}"; do
-  for f in "$first/build/$preset/bin/"{qelrpt.dll,libqelrpt.so,qelrpt-host,qelrpt-host.exe,libqelrpt_sqlite.so,qelrpt.so}; do
+  for f in "$first/build/$preset/bin/"{qelrpt.dll,libqelrpt.so,qelrpt-host,qelrpt-host.exe,qelrpt-gentags,qelrpt-gentags.exe,libqelrpt_sqlite.so,qelrpt.so} \
+    "$first/build/$preset/man/"*.1; do
     [ -f "$f" ] && compared+=("${f#"$first"/}")
   done
   for f in "$first/build/$preset/packages/"*; do
@@ -57,8 +55,8 @@ for preset in "${presets[@]}"; do
   (cd "$first/build/$preset/packages" && sha256sum --strict --quiet -c SHA256SUMS) ||
     { echo "SHA256SUMS of $preset does not verify" >&2; exit 1; }
 done
-if [ ${#compared[@]} -lt 10 ]; then
-  echo "expected at least 10 files to compare, found: ${compared[*]}" >&2
+if [ ${#compared[@]} -lt 14 ]; then
+  echo "expected at least 14 files to compare, found: ${compared[*]}" >&2
   exit 1
 fi
 

@@ -2,11 +2,13 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "errors.h"
+#include "help_format.h"
 #include "output.h"
 
 #ifdef _WIN32
@@ -17,6 +19,17 @@
 namespace qtool {
 
 namespace {
+
+// CLI11's layout with each option and command wrapped by HelpItem.
+class HelpFormatter final : public CLI::Formatter {
+   public:
+    std::string make_option(const CLI::Option *opt, bool is_positional) const override {
+        return HelpItem(make_option_name(opt, is_positional) + make_option_opts(opt), make_option_desc(opt));
+    }
+    std::string make_subcommand(const CLI::App *sub) const override {
+        return HelpItem(sub->get_display_name(true), sub->get_description());
+    }
+};
 
 // --help and --version: the text on standard output (the help of the
 // command given, if any).
@@ -94,6 +107,7 @@ int Main(const char *program, int argc, char **argv, const Work &work) {
     try {
         Messages messages(program, stderr);
         CLI::App app{"", program};
+        app.formatter(std::make_shared<HelpFormatter>());
         try {
             return Run(program, app, messages, argc, argv, work);
         } catch (...) {

@@ -1,6 +1,7 @@
 // What both tools' main() does around their work:
 //   - the same bytes on every system (line feeds, not CR LF);
-//   - --help and --version answered on standard output;
+//   - --help and --version answered on standard output, the help wrapped to
+//     80 columns (help_format.h);
 //   - a usage error (CLI11's or a UsageError) told with a hint to --help,
 //     any other failure told as one message, both with exit status 2.
 #ifndef QELRPT_TOOLS_TOOL_MAIN_H

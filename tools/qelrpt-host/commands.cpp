@@ -81,7 +81,8 @@ void List(const Plugin &plugin, Output &output) {
     }
 }
 
-void Eval(const Plugin &plugin, const std::string &formula, bool showBlanks, Output &output) {
+void Eval(const Plugin &plugin, const std::string &formula, bool showBlanks, Output &output,
+          qtool::Messages &messages) {
     const FormulaCall call = Read(plugin, formula);
     const Function &function = Callee(plugin, call);
     const std::vector<ValueType> &parameters = function.signature->parameters;
@@ -94,11 +95,13 @@ void Eval(const Plugin &plugin, const std::string &formula, bool showBlanks, Out
             entry.SetNumber(i, call.arguments[i].hundredfold);
     }
     std::string &out = output.Text();
-    if (function.signature->result == ValueType::Boolean)
+    if (function.signature->result == ValueType::Boolean) {
         out += entry.InvokeBoolean() ? "True" : "False";
-    else
-        AppendShown(out, showBlanks ? qtool::ShowBlanks(entry.InvokeString()) : std::string(entry.InvokeString()),
-                    false);
+    } else {
+        const std::string result(entry.InvokeString());
+        AppendShown(out, showBlanks ? qtool::ShowBlanks(result) : result, false);
+        if (const std::string note = entry.BoundNote(result); !note.empty()) messages.Say(note);
+    }
     out += "\n";
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/messages.h"
 #include "common/output.h"
 #include "plugin.h"
 
@@ -14,9 +15,11 @@ namespace qhost {
 void List(const Plugin &plugin, qtool::Output &output);
 
 // Checks one formula call against its function's definition, calls it and
-// writes its result.  Throws HostError, before any call when the formula
-// does not fit.
-void Eval(const Plugin &plugin, const std::string &formula, bool showBlanks, qtool::Output &output);
+// writes its result; a String result at the library's bound gets a message
+// that it may be cut short.  Throws HostError, before any call when the
+// formula does not fit.
+void Eval(const Plugin &plugin, const std::string &formula, bool showBlanks, qtool::Output &output,
+          qtool::Messages &messages);
 
 }  // namespace qhost
 

@@ -30,6 +30,8 @@ const char *const Footer =
     "stands in double or single quotes; the enclosing quote is written twice to\n"
     "stand for itself (\"say \"\"hi\"\"\"); a backslash is an ordinary character.\n"
     "A number is written as -12.5, 3 or 1e-3; the host passes 100 times its value.\n"
+    "In sh, cmd.exe and PowerShell alike:\n"
+    "  qelrpt-host eval \"QELIndentTagHier('A\\B\\C', 'A\\E\\F')\"\n"
     "\n"
     "CSV: a header row naming the columns name, value and flags (in any order;\n"
     "other columns are ignored), then one tag per record, quoted as RFC 4180\n"
@@ -69,9 +71,7 @@ void Describe(CLI::App &app, CommandLine &line) {
         ->type_name("PATH")
         ->check([](const std::string &path) { return path.empty() ? "a path, not an empty text" : ""; });
     app.add_subcommand("list", "the library's version and each function's definition, template and example text");
-    CLI::App *eval = app.add_subcommand("eval",
-                                        "evaluate one formula call and print its result, e.g.\n"
-                                        "qelrpt-host eval 'QELIndentTagHier(\"A\\B\\C\", \"A\\E\\F\")'");
+    CLI::App *eval = app.add_subcommand("eval", "evaluate one formula call and print its result");
     eval->add_flag("--show-blanks", line.showBlanks, "show blanks as \xC2\xB7 and line feeds as \xE2\x86\xB5");
     eval->add_option("FORMULA", line.formula, "one formula call")->required();
     CLI::App *report = app.add_subcommand("report", "render the tag listing of a CSV file");
@@ -83,9 +83,12 @@ void Describe(CLI::App &app, CommandLine &line) {
         ->type_name("PATTERN")
         ->allow_extra_args(false);
     report->add_flag("--keep-order", line.report.keepOrder, "the tags in file order, not sorted by name");
-    report->add_option("--format", line.format, "text (default) or html (one standalone page)")
+    report
+        ->add_option("--format", line.format,
+                     "text (default); html, one standalone page; csv or json, one record per listed tag "
+                     "(its header lines, indented name, footprint and flags)")
         ->type_name("FORMAT")
-        ->check(CLI::IsMember({"text", "html"}));
+        ->check(CLI::IsMember({"text", "html", "csv", "json"}));
     report->add_flag("--stats", line.report.stats, "where the time goes (one line on standard error)");
     report->add_option("--title", line.report.title, "the HTML page's title (default: the file's name)")
         ->type_name("TEXT");
@@ -101,6 +104,9 @@ void Describe(CLI::App &app, CommandLine &line) {
         });
     report->add_flag("--quiet", line.quiet, "no progress line on standard error");
     report->add_option("FILE", line.csv, "the CSV file, or - for standard input")->required();
+    // The long footer once, in the top-level help.
+    for (CLI::App *command : app.get_subcommands({}))
+        command->footer("Formulas, the CSV format and the exit status: qelrpt-host --help");
 }
 
 std::string LibraryPath(const CommandLine &line) {
@@ -109,7 +115,10 @@ std::string LibraryPath(const CommandLine &line) {
 
 int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messages) {
     ReportOptions options = line.report;
-    options.format = line.format == "html" ? ReportFormat::Html : ReportFormat::Text;
+    options.format = line.format == "html"   ? ReportFormat::Html
+                     : line.format == "csv"  ? ReportFormat::Csv
+                     : line.format == "json" ? ReportFormat::Json
+                                             : ReportFormat::Text;
     options.delimiter = line.delimiter.empty() ? '\0' : line.delimiter[0];
     options.progress = !line.quiet && qtool::IsTerminal(stderr);
     const ReportSummary summary = RunReport(plugin, line.csv, options, stdout, messages);
@@ -127,7 +136,7 @@ int Run(const CLI::App &app, const CommandLine &line, qtool::Messages &messages)
     if (app.got_subcommand("list"))
         List(plugin, output);
     else
-        Eval(plugin, line.formula, line.showBlanks, output);
+        Eval(plugin, line.formula, line.showBlanks, output, messages);
     output.Finish();
     return ExitOk;
 }

@@ -295,6 +295,12 @@ void Call::Invoke() {
         throw HostError(function_.name + " returned error " + std::to_string(error) + ": " + plugin_.ErrorText(error));
 }
 
+std::string Call::BoundNote(std::string_view result) const {
+    if (result.size() < LibraryBound) return {};
+    return Name() + " gave " + std::to_string(result.size()) +
+           " characters, the library's bound: its result may be cut short";
+}
+
 std::string_view Call::InvokeString() {
     block_.result.string = buffer_.data();
     buffer_[0] = '\0';

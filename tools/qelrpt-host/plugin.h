@@ -117,6 +117,13 @@ class Call {
 
     const std::string &Name() const { return function_.name; }
 
+    // The library cuts every String result at this many characters; a
+    // result this long may have lost its end.
+    static constexpr std::size_t LibraryBound = 255;
+    // For a result at the bound, the note that tells so ("QELIndentTagName
+    // gave 255 characters, the library's bound: ..."); otherwise empty.
+    std::string BoundNote(std::string_view result) const;
+
     // Calls a String function; the text lives in the host's buffer until
     // the next call.  Throws HostError when the entry point returns an
     // error number or leaves the buffer without a terminating NUL.

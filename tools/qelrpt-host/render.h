@@ -1,5 +1,6 @@
-// The tag listing written out, as text or as an HTML page, from what the
-// library gave for each listed tag.
+// The tag listing written out, as text or as an HTML page, or as records
+// for other programs (CSV, JSON: records.cpp), from what the library gave
+// for each listed tag.
 #ifndef QELRPT_HOST_RENDER_H
 #define QELRPT_HOST_RENDER_H
 
@@ -13,6 +14,12 @@ constexpr const char *CutMarker = "[cut]";
 
 void RenderText(qtool::Output &output, const Listing &listing);
 void RenderHtml(qtool::Output &output, const Listing &listing);
+// Header row "headers,tag,value,alarm,log,cut", then one record per
+// listed tag: its texts quoted, its flags true or false.
+void RenderCsv(qtool::Output &output, const Listing &listing);
+// An array of objects {"headers", "tag", "value", "alarm", "log", "cut"},
+// one per listed tag and line.
+void RenderJson(qtool::Output &output, const Listing &listing);
 
 }  // namespace qhost
 

@@ -28,10 +28,6 @@ constexpr std::uintmax_t MaxFileSize = std::uintmax_t{1} << 30U;
 // The job number the report hands to UFStartJob and UFEndJob.
 constexpr std::uint32_t ReportJob = 1;
 
-// The library cuts every String result at this many characters; a result
-// this long may have lost its end.
-constexpr std::size_t LibraryBound = 255;
-
 // A function the listing calls, checked against the definition it needs.
 const Function &Need(const Plugin &plugin, const char *definition) {
     const Definition wanted = ParseDefinition(definition);
@@ -127,11 +123,9 @@ std::uint32_t Keep(std::string &arena, std::string_view text, const Tag &tag, co
                    const std::string &path, qtool::Messages &messages) {
     const std::size_t start = arena.size();
     arena.append(text);
-    if (text.size() >= LibraryBound) {
+    if (const std::string note = call.BoundNote(text); !note.empty()) {
         line.cut = true;
-        messages.SayAboutRecord(path + ":" + std::to_string(tag.line) + ": " + call.Name() + " gave " +
-                                std::to_string(text.size()) +
-                                " characters, the library's bound: its result may be cut short");
+        messages.SayAboutRecord(path + ":" + std::to_string(tag.line) + ": " + note);
     }
     return static_cast<std::uint32_t>(arena.size() - start);
 }
@@ -269,10 +263,20 @@ ReportSummary RunReport(const Plugin &plugin, const std::string &path, const Rep
 
     Timed(phases.output, "for the output", [&] {
         qtool::Output output(out);
-        if (options.format == ReportFormat::Html)
-            RenderHtml(output, listing);
-        else
-            RenderText(output, listing);
+        switch (options.format) {
+            case ReportFormat::Html:
+                RenderHtml(output, listing);
+                break;
+            case ReportFormat::Csv:
+                RenderCsv(output, listing);
+                break;
+            case ReportFormat::Json:
+                RenderJson(output, listing);
+                break;
+            case ReportFormat::Text:
+                RenderText(output, listing);
+                break;
+        }
         output.Finish();
     });
     messages.EndProgress();

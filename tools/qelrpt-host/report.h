@@ -2,7 +2,7 @@
 // read from a CSV file of tags, optionally filtered with QELPatternMatch,
 // sorted by name, and rendered line by line with QELIndentTagHier,
 // QELIndentTagName, QELNumberFootPrint, QELAlarmFlagSet and QELLogFlagSet,
-// as text or as an HTML page (render.h).
+// as text, as an HTML page, or as CSV or JSON records (render.h).
 #ifndef QELRPT_HOST_REPORT_H
 #define QELRPT_HOST_REPORT_H
 
@@ -49,7 +49,7 @@ struct Listing {
     std::vector<Line> lines;
 };
 
-enum class ReportFormat { Text, Html };
+enum class ReportFormat { Text, Html, Csv, Json };
 
 struct ReportOptions {
     bool keepOrder = false;             // file order instead of sorting by name
