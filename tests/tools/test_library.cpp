@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "errors.h"
+#include "host_errors.h"
 #include "library_file.h"
 #include "plugin.h"
 

@@ -11,7 +11,7 @@
 #include "common/display.h"
 #include "common/messages.h"
 #include "csv.h"
-#include "errors.h"
+#include "host_errors.h"
 #include "tags.h"
 
 namespace {

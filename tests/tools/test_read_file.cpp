@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "csv.h"
-#include "errors.h"
+#include "host_errors.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "common/display.h"
-#include "errors.h"
+#include "host_errors.h"
 #include "formula.h"
 
 namespace qhost {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "errors.h"
+#include "host_errors.h"
 #include "files.h"
 #include "memory.h"
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "errors.h"
+#include "host_errors.h"
 
 namespace qhost {
 

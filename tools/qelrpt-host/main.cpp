@@ -14,7 +14,7 @@
 #include "common/output.h"
 #include "common/tool_main.h"
 #include "csv.h"
-#include "errors.h"
+#include "host_errors.h"
 #include "plugin.h"
 #include "report.h"
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "errors.h"
+#include "host_errors.h"
 #include "qelrpt.h"
 #include "signature.h"
 

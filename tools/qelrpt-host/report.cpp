@@ -10,7 +10,7 @@
 #include "common/display.h"
 #include "common/output.h"
 #include "csv.h"
-#include "errors.h"
+#include "host_errors.h"
 #include "memory.h"
 #include "render.h"
 #include "sort.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "common/display.h"
-#include "errors.h"
+#include "host_errors.h"
 #include "memory.h"
 #include "numbers.h"
 #include "signature.h"

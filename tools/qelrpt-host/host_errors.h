@@ -7,8 +7,8 @@
 //     CSV record, a value that is not a number) is returned with it as a
 //     `problem` text, empty when there is none; the report names the
 //     record, skips it and goes on.
-#ifndef QELRPT_HOST_ERRORS_H
-#define QELRPT_HOST_ERRORS_H
+#ifndef QELRPT_HOST_HOST_ERRORS_H
+#define QELRPT_HOST_HOST_ERRORS_H
 
 #include "common/errors.h"
 
