@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         Check(record.line > lastLine);
         Check(record.lastLine >= record.line);
         lastLine = record.lastLine;
-        if (record.problem != nullptr) {
+        if (!record.problem.empty()) {
             Check(record.fields.empty());
             continue;
         }

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "common/display.h"
-#include "host_errors.h"
 #include "formula.h"
+#include "host_errors.h"
 
 namespace qhost {
 

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host_errors.h"
 #include "files.h"
+#include "host_errors.h"
 #include "memory.h"
 
 namespace qhost {
