@@ -1,28 +1,32 @@
-# Reads the library's exports: the nine of src/host/exports.txt and the
-# formula entry point of each row of the function table
-# src/table/function_table.h (the list's folder's ../table/function_table.h).
+# The library's exports: the nine library entry points of
+# src/host/exports.txt and the formula entry point of each row of the
+# function table (cmake/table.cmake).
 #
-#   qelrpt_read_exports(LIST_FILE PREFIX) sets PREFIX_names (the exported
-#   names in list order), PREFIX_formula_count (the number of table rows
-#   read) and, per name N, PREFIX_N_body and PREFIX_N_bytes.
+#   qelrpt_write_export_list(FILE)        writes the whole list into FILE, one
+#                                         "name body bytes" line per export
+#   qelrpt_read_exports(FILE PREFIX)      reads such a list: PREFIX_names (in
+#                                         order) and, per name N, PREFIX_N_body
+#                                         and PREFIX_N_bytes
+#   qelrpt_write_export_file(LIST OUTPUT) the linker's export file for LIST
 #
-# A row is a line that starts, after blanks, with "X(QELName, QELFormula_Name,".
-# The build passes the count it read to the plug-in's sources, which fail
-# to compile when the table has another number of rows.
-#
-# Included by the build, which writes the module-definition file or the
-# version script from it, and by the binary check (cmake -P).
-function(qelrpt_read_exports list_file prefix)
-  file(STRINGS ${list_file} lines REGEX "^[A-Za-z]")
-  get_filename_component(folder ${list_file} DIRECTORY)
-  file(READ ${folder}/../table/function_table.h table)
-  string(REGEX MATCHALL "\n[ \t]*X\\(QEL[A-Za-z0-9]+, *QELFormula_[A-Za-z0-9]+," rows "${table}")
-  list(LENGTH rows count)
-  foreach(row IN LISTS rows)
-    string(REGEX MATCH "QELFormula_[A-Za-z0-9]+" entry "${row}")
+# The binary check (tests/binary, cmake -P) reads the list the build wrote.
+
+function(qelrpt_write_export_list file)
+  file(STRINGS ${PROJECT_SOURCE_DIR}/src/host/exports.txt lines REGEX "^[A-Za-z]")
+  set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               ${PROJECT_SOURCE_DIR}/src/host/exports.txt)
+  qelrpt_table_entry_points(entries)
+  foreach(entry IN LISTS entries)
+    # Each formula entry point takes the call block's pointer, 4 bytes on
+    # the 32-bit stack.
     list(APPEND lines "${entry} ${entry} 4")
   endforeach()
-  set(${prefix}_formula_count ${count} PARENT_SCOPE)
+  list(JOIN lines "\n" text)
+  qelrpt_write_if_changed(${file} "${text}\n")
+endfunction()
+
+function(qelrpt_read_exports list_file prefix)
+  file(STRINGS ${list_file} lines REGEX "^[A-Za-z]")
   set(names "")
   foreach(line IN LISTS lines)
     if(NOT line MATCHES "^([A-Za-z_0-9]+)[ \t]+([A-Za-z_0-9]+)[ \t]+([0-9]+)[ \t]*$")
@@ -38,10 +42,8 @@ endfunction()
 # Writes the linker's export file for the library into `output`: a
 # module-definition file on Windows (the 32-bit one maps each undecorated
 # name to its __stdcall body, name@bytes), a version script elsewhere.
-# Sets `count_var` to the number of formula entry points it exported.
-function(qelrpt_write_export_file list_file output count_var)
+function(qelrpt_write_export_file list_file output)
   qelrpt_read_exports(${list_file} e)
-  set(${count_var} ${e_formula_count} PARENT_SCOPE)
   if(WIN32)
     set(text "LIBRARY qelrpt.dll\nEXPORTS\n")
     foreach(name IN LISTS e_names)
@@ -58,10 +60,5 @@ function(qelrpt_write_export_file list_file output count_var)
     endforeach()
     string(APPEND text "    local:\n        *;\n};\n")
   endif()
-  # Rewritten only when it changes, so that the library is not relinked.
-  file(WRITE ${output}.new "${text}")
-  file(COPY_FILE ${output}.new ${output} ONLY_IF_DIFFERENT)
-  file(REMOVE ${output}.new)
-  get_filename_component(folder ${list_file} DIRECTORY)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file} ${folder}/../table/function_table.h)
+  qelrpt_write_if_changed(${output} "${text}")
 endfunction()

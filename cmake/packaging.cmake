@@ -9,7 +9,7 @@
 #   lib/qelrpt/libqelrpt_sqlite.so   the SQLite extension (where built)
 #   bin/qelrpt-host      a relative link to lib/qelrpt/qelrpt-host
 #   bin/qelrpt-gentags
-#   include/qelrpt.h
+#   include/qelrpt.h, qelrpt_formulas.h (the second written from the function table)
 #   share/man/man1/qelrpt-host.1, qelrpt-gentags.1   (generated from --help)
 #   share/doc/qelrpt/    README.md, docs/, examples/tags.csv, CHANGELOG.md,
 #                        LICENSE, INSTALL.txt
@@ -111,7 +111,7 @@ else()
   string(CONFIGURE "${link_code}" link_code @ONLY)
   install(CODE "${link_code}")
 endif()
-install(FILES include/qelrpt.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES include/qelrpt.h ${QELRPT_GENERATED_INCLUDE}/qelrpt_formulas.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES README.md LICENSE CHANGELOG.md ${CMAKE_BINARY_DIR}/INSTALL.txt DESTINATION ${QELRPT_DOC_DIR})
 install(DIRECTORY docs/ DESTINATION ${QELRPT_DOC_DIR}/docs FILES_MATCHING PATTERN "*.md" PATTERN "notes-*" EXCLUDE)
 install(FILES examples/tags.csv DESTINATION ${QELRPT_DOC_DIR}/examples)

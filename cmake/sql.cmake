@@ -1,23 +1,19 @@
 # The formula functions in SQL databases (the linux preset): the SQLite
 # extension libqelrpt_sqlite.so and the PostgreSQL module qelrpt.so with
 # its extension files, each a thin adapter over the function table's rows
-# (src/sqlite/, src/postgresql/) and the helpers they share (src/sql/).
+# (src/sqlite/, src/postgresql/), with the workers and the values rule
+# (src/values/) linked in.
 #
 # Installing the PostgreSQL extension puts qelrpt.so into pg_config's
 # --pkglibdir and qelrpt.control and qelrpt--*.sql into its --sharedir's
 # extension folder.
-
-# What both surfaces share, compiled once.
-add_library(qelrpt_sql_objects OBJECT src/sql/sql_values.cpp)
-target_include_directories(qelrpt_sql_objects PUBLIC src)
-target_link_libraries(qelrpt_sql_objects PRIVATE qelrpt_warnings qelrpt_codegen)
 
 # SQLite: `.load libqelrpt_sqlite` finds the entry point
 # sqlite3_qelrptsqlite_init from the file name.
 find_path(QELRPT_SQLITE_INCLUDE sqlite3ext.h REQUIRED)
 add_library(qelrpt_sqlite MODULE src/sqlite/extension.cpp)
 target_include_directories(qelrpt_sqlite SYSTEM PRIVATE ${QELRPT_SQLITE_INCLUDE})
-target_link_libraries(qelrpt_sqlite PRIVATE qelrpt_objects qelrpt_sql_objects qelrpt_warnings qelrpt_codegen)
+target_link_libraries(qelrpt_sqlite PRIVATE qelrpt_workers qelrpt_values qelrpt_warnings qelrpt_codegen)
 target_link_options(qelrpt_sqlite PRIVATE -Wl,--version-script=${PROJECT_SOURCE_DIR}/src/sqlite/exports.map
                     -Wl,-z,relro -Wl,-z,now -Wl,--no-undefined)
 set_property(TARGET qelrpt_sqlite APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/src/sqlite/exports.map)
@@ -35,7 +31,7 @@ endforeach()
 add_library(qelrpt_postgresql MODULE src/postgresql/qelrpt_pg.cpp)
 set_target_properties(qelrpt_postgresql PROPERTIES PREFIX "" OUTPUT_NAME qelrpt)
 target_include_directories(qelrpt_postgresql SYSTEM PRIVATE ${QELRPT_PG_INCLUDEDIR_SERVER})
-target_link_libraries(qelrpt_postgresql PRIVATE qelrpt_objects qelrpt_sql_objects qelrpt_warnings qelrpt_codegen)
+target_link_libraries(qelrpt_postgresql PRIVATE qelrpt_workers qelrpt_values qelrpt_warnings qelrpt_codegen)
 target_link_options(qelrpt_postgresql PRIVATE -Wl,--version-script=${PROJECT_SOURCE_DIR}/src/postgresql/exports.map
                     -Wl,-z,relro -Wl,-z,now)
 set_property(TARGET qelrpt_postgresql APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/src/postgresql/exports.map)

@@ -73,7 +73,7 @@ using qelrpt::Boolean;
 using qelrpt::Number;
 using qelrpt::SignatureParts;
 using qelrpt::String;
-#define QELRPT_FUZZ_ENTRY(name, entry, result, params, holes, descriptions, worker) \
+#define QELRPT_FUZZ_ENTRY(name, entry, result, params, ...) \
     {entry, std::is_same_v<SignatureParts<result params>::Result, String>, SignatureParts<result params>::takesNumber},
 const Entry kEntries[] = {QELRPT_FUNCTION_TABLE(QELRPT_FUZZ_ENTRY)};
 #undef QELRPT_FUZZ_ENTRY

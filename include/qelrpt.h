@@ -122,25 +122,13 @@ QELRPT_STATIC_ASSERT(offsetof(UFFunctionRow, entry) == 4, "entry at 4");
 #endif
 
 /*
- * Formula entry points, one per row of the library's function table (each
- * must be declared here).  Each takes the host's call block, writes its
- * result into it (or into the buffer it points to) and returns 0.
- *
- *   QELIndentTagHier(previous tag name, tag name)  -> String
- *   QELIndentTagName(tag name)                     -> String
- *   QELRemoveTagName(tag name)                     -> String
- *   QELNumberFootPrint(value)                      -> String
- *   QELAlarmFlagSet(flags)                         -> Boolean
- *   QELLogFlagSet(flags)                           -> Boolean
- *   QELPatternMatch(candidate string, pattern)     -> Boolean
+ * Formula entry points, one per formula function, each with the formula as
+ * a designer calls it: qelrpt_formulas.h, which the build writes from the
+ * library's function table and installs beside this header.  Each takes
+ * the host's call block, writes its result into it (or into the buffer it
+ * points to) and returns 0.
  */
-QELRPT_API UFError QELRPT_CALL QELFormula_IndentTagHier(UFCallBlock *block);
-QELRPT_API UFError QELRPT_CALL QELFormula_IndentTagName(UFCallBlock *block);
-QELRPT_API UFError QELRPT_CALL QELFormula_RemoveTagName(UFCallBlock *block);
-QELRPT_API UFError QELRPT_CALL QELFormula_NumberFootPrint(UFCallBlock *block);
-QELRPT_API UFError QELRPT_CALL QELFormula_AlarmFlagSet(UFCallBlock *block);
-QELRPT_API UFError QELRPT_CALL QELFormula_LogFlagSet(UFCallBlock *block);
-QELRPT_API UFError QELRPT_CALL QELFormula_PatternMatch(UFCallBlock *block);
+#include "qelrpt_formulas.h"
 
 /*
  * Library entry points.  The host calls them at points of its own

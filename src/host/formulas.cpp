@@ -15,15 +15,8 @@
 #include "qelrpt.h"
 #include "table/function_table.h"
 
-#ifndef QELRPT_EXPORTED_FORMULAS
-#error "QELRPT_EXPORTED_FORMULAS: the number of entry points the build exports (cmake/exports.cmake)"
-#endif
-
 namespace qelrpt {
 namespace {
-
-static_assert(QELRPT_EXPORTED_FORMULAS == FunctionCount,
-              "cmake/exports.cmake read another number of rows than table/function_table.h has");
 
 // The adapter of signature S over `worker`; a signature without one does
 // not compile.
@@ -104,7 +97,7 @@ struct HostAdapter<Boolean(String, String), worker> {
 
 extern "C" {
 
-#define QELRPT_ENTRY_POINT(name, entry, result, params, holes, descriptions, worker) \
+#define QELRPT_ENTRY_POINT(name, entry, result, params, worker, ...)                   \
     QELRPT_API UFError QELRPT_CALL entry(UFCallBlock *block) {                       \
         using namespace qelrpt;                                                      \
         return HostAdapter<result params, worker>::Answer(block);                    \

@@ -8,7 +8,7 @@
 //   - the functions are STRICT (a NULL argument gives NULL), except
 //     QELIndentTagHier, whose NULL previous name reads as the empty text;
 //   - a Number parameter is declared for numeric, double precision and
-//     bigint; each carries the formula value (sql/sql_values.h);
+//     bigint; each carries the formula value (values/values.h);
 //   - a text result cut at the library's 255-byte bound ends before a
 //     character it would cut, in the database's encoding.
 // The functions keep no state and are IMMUTABLE PARALLEL SAFE.
@@ -28,7 +28,7 @@ extern "C" {
 #include <cstddef>
 #include <cstring>
 
-#include "sql/sql_values.h"
+#include "values/values.h"
 #include "table/function_table.h"
 
 extern "C" {
@@ -131,7 +131,7 @@ struct PgAdapter<Boolean(String, String), worker> {
 
 // One C function per row, qelrpt_ and the row's formula name.
 extern "C" {
-#define QELRPT_PG_FUNCTION(name, entry, result, params, holes, descriptions, worker) \
+#define QELRPT_PG_FUNCTION(name, entry, result, params, worker, ...)              \
     PG_FUNCTION_INFO_V1(qelrpt_##name);                                              \
     PGDLLEXPORT Datum qelrpt_##name(PG_FUNCTION_ARGS) {                              \
         using namespace qelrpt;                                                      \

@@ -13,7 +13,7 @@
 //   - a NULL argument gives NULL, except the previous name of
 //     String(String, String), which reads as the empty text;
 //   - a Number argument is an INTEGER, a REAL or a TEXT holding a decimal
-//     number (sql/sql_values.h); a BLOB, or a TEXT that is no number, is
+//     number (values/values.h); a BLOB, or a TEXT that is no number, is
 //     an error;
 //   - a Boolean result is 0 or 1;
 //   - a text result cut at the library's 255-byte bound ends before a
@@ -22,7 +22,7 @@
 
 #include <cstddef>
 
-#include "sql/sql_values.h"
+#include "values/values.h"
 #include "table/function_table.h"
 
 SQLITE_EXTENSION_INIT1
@@ -129,7 +129,7 @@ extern "C" __attribute__((visibility("default"))) int sqlite3_qelrptsqlite_init(
     using namespace qelrpt;
     constexpr int Flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     int rc = SQLITE_OK;
-#define QELRPT_SQLITE_FUNCTION(name, entry, result, params, holes, descriptions, worker)                          \
+#define QELRPT_SQLITE_FUNCTION(name, entry, result, params, worker, ...)                          \
     if (rc == SQLITE_OK)                                                                                          \
         rc = sqlite3_create_function_v2(db, #name, static_cast<int>(SignatureParts<result params>::arity), Flags, \
                                         nullptr, SqliteAdapter<result params, worker>::Call, nullptr, nullptr,    \

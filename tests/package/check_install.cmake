@@ -15,7 +15,7 @@ if(NOT rc EQUAL 0)
 endif()
 
 set(doc share/doc/qelrpt)
-set(expected include/qelrpt.h ${doc}/README.md ${doc}/LICENSE ${doc}/CHANGELOG.md ${doc}/INSTALL.txt
+set(expected include/qelrpt.h include/qelrpt_formulas.h ${doc}/README.md ${doc}/LICENSE ${doc}/CHANGELOG.md ${doc}/INSTALL.txt
   ${doc}/docs/engine.md ${doc}/examples/tags.csv)
 if(WINDOWS)
   list(APPEND expected bin/qelrpt.dll bin/qelrpt-host.exe bin/qelrpt-gentags.exe)

@@ -40,11 +40,11 @@ set(definitions
   "Boolean QELAlarmFlagSet( Number )"
   "Boolean QELLogFlagSet( Number )"
   "Boolean QELPatternMatch( String, String )")
-set(archive_files ${HOST} ${LIBRARY} ${GENTAGS} include/qelrpt.h README.md LICENSE CHANGELOG.md INSTALL.txt
+set(archive_files ${HOST} ${LIBRARY} ${GENTAGS} include/qelrpt.h include/qelrpt_formulas.h README.md LICENSE CHANGELOG.md INSTALL.txt
   docs/engine.md examples/tags.csv)
 set(man_files man/man1/qelrpt-host.1 man/man1/qelrpt-gentags.1)
 set(deb_files usr/lib/qelrpt/${HOST} usr/lib/qelrpt/${LIBRARY} usr/bin/${HOST} usr/bin/${GENTAGS}
-  usr/include/qelrpt.h usr/share/doc/qelrpt/README.md usr/share/doc/qelrpt/CHANGELOG.md
+  usr/include/qelrpt.h usr/include/qelrpt_formulas.h usr/share/doc/qelrpt/README.md usr/share/doc/qelrpt/CHANGELOG.md
   usr/share/doc/qelrpt/copyright usr/share/doc/qelrpt/changelog.gz usr/share/doc/qelrpt/docs/engine.md
   usr/share/doc/qelrpt/examples/tags.csv
   usr/share/man/man1/qelrpt-host.1.gz usr/share/man/man1/qelrpt-gentags.1.gz)

@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "sql/sql_values.h"
+#include "values/values.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "sql_values.h"
+#include "values.h"
 
 #include <charconv>
 #include <cstring>

@@ -11,8 +11,8 @@
 //   - the shortest decimal that reads back as the same double (double
 //     precision, SQLite REAL),
 //   - the digits of an integer.
-#ifndef QELRPT_SQL_SQL_VALUES_H
-#define QELRPT_SQL_SQL_VALUES_H
+#ifndef QELRPT_VALUES_VALUES_H
+#define QELRPT_VALUES_VALUES_H
 
 #include <cstddef>
 #include <cstdint>
