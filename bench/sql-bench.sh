@@ -79,6 +79,6 @@ while IFS='|' read -r name expression base; do
   done | sort -g | head -n 1
 done <"$work/queries" >"$work/postgresql.times"
 SCRIPT
-tests/sql/with-postgresql.sh "$bin/qelrpt.so" src/postgresql/qelrpt.control src/postgresql/qelrpt--1.0.sql \
+tests/sql/with-postgresql.sh "$bin/qelrpt.so" "$build"/postgresql/qelrpt.control "$build"/postgresql/qelrpt--*.sql \
   -- bash "$work/postgresql.sh"
 report "PostgreSQL $(psql --version | awk '{ print $3 }')" "$work/postgresql.times"

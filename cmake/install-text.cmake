@@ -6,6 +6,9 @@ set(title "qelrpt ${PROJECT_VERSION}: QEL functions for reporting")
 string(LENGTH "${title}" title_length)
 string(REPEAT "=" ${title_length} QELRPT_INSTALL_TITLE_RULE)
 set(package qelrpt-${PROJECT_VERSION}-${QELRPT_PACKAGE_SYSTEM})
+# The functions by name, as the Formula Editor lists them.
+qelrpt_table_function_list(functions ", ")
+qelrpt_wrap(QELRPT_INSTALL_FUNCTIONS "(${functions})" 74 "   ")
 
 # The SQLite extension, where the build has one (Linux).
 set(QELRPT_INSTALL_SQLITE_ITEM "")
@@ -19,7 +22,7 @@ In the folder qelrpt-${PROJECT_VERSION}:
 
   sqlite3 -cmd '.load ./libqelrpt_sqlite'
 
-loads the seven functions into the sqlite3 shell; docs/sql.md tells more.
+loads the functions into the sqlite3 shell; docs/sql.md tells more.
 
 ")
 endif()

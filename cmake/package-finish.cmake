@@ -66,9 +66,10 @@ function(qelrpt_make_deb prefix archive)
     "Section: ${CPACK_DEBIAN_PACKAGE_SECTION}\n"
     "Priority: optional\n"
     "Description: ${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n"
-    " A plug-in for a report engine that adds seven formula functions over\n"
-    " tag listings: hierarchy headers and indented names, names without their\n"
+    " A plug-in for a report engine that adds formula functions over tag\n"
+    " listings: hierarchy headers and indented names, names without their\n"
     " leaf, a number footprint, alarm and log flags and wildcard matching.\n"
+    "${CPACK_QELRPT_FUNCTIONS_DESCRIBED}\n"
     " The package also holds qelrpt-host, a stand-in for the report engine\n"
     " that loads the plug-in and evaluates formulas with it, and the same\n"
     " functions as an SQLite extension, /usr/lib/qelrpt/libqelrpt_sqlite.so.\n")

@@ -71,9 +71,10 @@ function(qelrpt_postgresql_control root name)
     "Section: database\n"
     "Priority: optional\n"
     "Description: QEL formula functions for tag listings in PostgreSQL ${CPACK_QELRPT_PG_MAJOR}\n"
-    " The extension qelrpt (CREATE EXTENSION qelrpt) adds the seven formula\n"
+    " The extension qelrpt (CREATE EXTENSION qelrpt) adds the formula\n"
     " functions of the qelrpt report plug-in as SQL functions, with the\n"
     " report's answers: hierarchy headers and indented names, names without\n"
     " their leaf, a number footprint, alarm and log flags and wildcard\n"
-    " matching.  The functions are immutable and parallel safe.\n")
+    " matching.  The functions are immutable and parallel safe.\n"
+    "${CPACK_QELRPT_FUNCTIONS_DESCRIBED}\n")
 endfunction()

@@ -6,7 +6,9 @@
 #
 # Installing the PostgreSQL extension puts qelrpt.so into pg_config's
 # --pkglibdir and qelrpt.control and qelrpt--*.sql into its --sharedir's
-# extension folder.
+# extension folder.  The control file and the install script are written
+# from the function table; a released version's script stays in
+# src/postgresql/ as it was released.
 
 # SQLite: `.load libqelrpt_sqlite` finds the entry point
 # sqlite3_qelrptsqlite_init from the file name.
@@ -35,6 +37,15 @@ target_link_libraries(qelrpt_postgresql PRIVATE qelrpt_workers qelrpt_values qel
 target_link_options(qelrpt_postgresql PRIVATE -Wl,--version-script=${PROJECT_SOURCE_DIR}/src/postgresql/exports.map
                     -Wl,-z,relro -Wl,-z,now)
 set_property(TARGET qelrpt_postgresql APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/src/postgresql/exports.map)
+
+# The extension's files, written from the function table: the control file
+# and the install script of this version (MAJOR.MINOR of the project's).
+include(${CMAKE_CURRENT_LIST_DIR}/postgresql-script.cmake)
+set(QELRPT_PG_EXTENSION_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
+set(QELRPT_PG_EXTENSION_DIR ${CMAKE_BINARY_DIR}/postgresql)
+configure_file(${PROJECT_SOURCE_DIR}/src/postgresql/qelrpt.control.in ${QELRPT_PG_EXTENSION_DIR}/qelrpt.control @ONLY)
+qelrpt_postgresql_script(${QELRPT_PG_EXTENSION_DIR}/qelrpt--${QELRPT_PG_EXTENSION_VERSION}.sql
+                         ${QELRPT_PG_EXTENSION_VERSION})
 set(QELRPT_PG_EXTENSION_FILES
-  ${PROJECT_SOURCE_DIR}/src/postgresql/qelrpt.control
-  ${PROJECT_SOURCE_DIR}/src/postgresql/qelrpt--1.0.sql)
+  ${QELRPT_PG_EXTENSION_DIR}/qelrpt.control
+  ${QELRPT_PG_EXTENSION_DIR}/qelrpt--${QELRPT_PG_EXTENSION_VERSION}.sql)

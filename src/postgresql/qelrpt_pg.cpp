@@ -8,9 +8,11 @@
 //   - the functions are STRICT (a NULL argument gives NULL), except
 //     QELIndentTagHier, whose NULL previous name reads as the empty text;
 //   - a Number parameter is declared for numeric, double precision and
-//     bigint; each carries the formula value (values/values.h);
-//   - a text result cut at the library's 255-byte bound ends before a
-//     character it would cut, in the database's encoding.
+//     bigint; each carries the formula value (values/values.h), and a
+//     number whose hundredfold is beyond the range of a double is an
+//     error;
+//   - a text result that reaches the library's 255-byte bound ends before
+//     a character the bound cut into, in the database's encoding.
 // The functions keep no state and are IMMUTABLE PARALLEL SAFE.
 // The module is built with hidden symbols; what PostgreSQL looks up (the
 // magic block, the functions and their info records) is marked visible.
@@ -28,8 +30,8 @@ extern "C" {
 #include <cstddef>
 #include <cstring>
 
-#include "values/values.h"
 #include "table/function_table.h"
+#include "values/values.h"
 
 extern "C" {
 PG_MODULE_MAGIC;
@@ -50,28 +52,37 @@ const char *TextArgument(FunctionCallInfo fcinfo, int n, char (&local)[LocalText
     return local;
 }
 
-// A worker's text as the SQL result, cut before a partial character when
-// the library's bound was reached.
+// A worker's text as the SQL result: one that reached the library's bound
+// ends before a character the bound cut into, in the database's encoding.
 Datum TextResult(const char *out, std::size_t len) {
     if (len + 1 >= TextBufferSize)
         len = static_cast<std::size_t>(pg_mbcliplen(out, static_cast<int>(len), static_cast<int>(len)));
     PG_RETURN_TEXT_P(cstring_to_text_with_len(out, static_cast<int>(len)));
 }
 
-// Number argument `n`, scaled as a host passes it, by its SQL type.
+// Number argument `n`, scaled as a host passes it, by its SQL type; an
+// error when its hundredfold is beyond the range of a double.
 double NumberArgument(FunctionCallInfo fcinfo, int n) {
     const Oid type = get_fn_expr_argtype(fcinfo->flinfo, n);
-    if (type == FLOAT8OID) return ScaledFromDouble(PG_GETARG_FLOAT8(n));
-    if (type == INT8OID) return ScaledFromInteger(PG_GETARG_INT64(n));
+    double value = 0;
+    if (type == INT8OID) return HundredfoldOfInteger(PG_GETARG_INT64(n));
+    if (type == FLOAT8OID) {
+        const double given = PG_GETARG_FLOAT8(n);
+        if (HundredfoldOfDouble(given, &value) == NumberReading::Read) return value;
+        ereport(ERROR, (errcode(ERRCODE_NUMERIC_VALUE_OUT_OF_RANGE),
+                        errmsg("qelrpt: 100 times %s is beyond the range of a double",
+                               DatumGetCString(DirectFunctionCall1(float8out, Float8GetDatum(given))))));
+    }
     if (type != NUMERICOID)
         ereport(ERROR, (errmsg("qelrpt: a Number argument must be numeric, double precision or bigint")));
     const char *text = DatumGetCString(DirectFunctionCall1(numeric_out, PG_GETARG_DATUM(n)));
-    const std::size_t len = std::strlen(text);
-    char local[64 + DecimalScratchExtra];
-    char *scratch = len <= 64 ? local : static_cast<char *>(palloc(len + DecimalScratchExtra));
-    double value = 0;
-    if (!ScaledFromDecimal(text, len, scratch, &value))
-        ereport(ERROR, (errmsg("qelrpt: numeric value \"%s\" has no decimal form", text)));
+    const NumberReading reading = ReadHundredfold(text, Specials::Accepted, &value);
+    if (reading == NumberReading::BeyondRange)
+        ereport(ERROR, (errcode(ERRCODE_NUMERIC_VALUE_OUT_OF_RANGE),
+                        errmsg("qelrpt: 100 times %s is beyond the range of a double",
+                               numeric_out_sci(PG_GETARG_NUMERIC(n), 3))));
+    if (reading != NumberReading::Read)
+        ereport(ERROR, (errmsg("qelrpt: numeric value \"%.60s\" has no decimal form", text)));
     return value;
 }
 

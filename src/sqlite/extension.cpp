@@ -13,17 +13,20 @@
 //   - a NULL argument gives NULL, except the previous name of
 //     String(String, String), which reads as the empty text;
 //   - a Number argument is an INTEGER, a REAL or a TEXT holding a decimal
-//     number (values/values.h); a BLOB, or a TEXT that is no number, is
-//     an error;
+//     number of any length (values/values.h); a BLOB, a TEXT that is no
+//     number, and a number whose hundredfold is beyond the range of a
+//     double are errors;
 //   - a Boolean result is 0 or 1;
-//   - a text result cut at the library's 255-byte bound ends before a
-//     character it would cut.
+//   - a text result that reaches the library's 255-byte bound ends before
+//     a character the bound cut into; a shorter one is returned as the
+//     worker wrote it, byte for byte.
 #include <sqlite3ext.h>
 
 #include <cstddef>
+#include <string_view>
 
-#include "values/values.h"
 #include "table/function_table.h"
+#include "values/values.h"
 
 SQLITE_EXTENSION_INIT1
 
@@ -35,33 +38,48 @@ const char *TextArgument(sqlite3_value *value) { return reinterpret_cast<const c
 
 // Sets the text result of a worker.
 void ResultText(sqlite3_context *context, const char *text, std::size_t len) {
-    len = WholeUtf8Length(text, len);
-    sqlite3_result_text(context, text, static_cast<int>(len), SQLITE_TRANSIENT);
+    sqlite3_result_text(context, text, static_cast<int>(ResultLength(text, len, TextBufferSize)), SQLITE_TRANSIENT);
+}
+
+// Sets the error of a Number argument whose hundredfold no double holds,
+// naming the value (its first 60 bytes).
+void BeyondRangeError(sqlite3_context *context, sqlite3_value *value) {
+    char *message = sqlite3_mprintf("qelrpt: 100 times %.60s is beyond the range of a double",
+                                    reinterpret_cast<const char *>(sqlite3_value_text(value)));
+    sqlite3_result_error(context, message != nullptr ? message : "qelrpt: a Number is beyond the range", -1);
+    sqlite3_free(message);
 }
 
 // The scaled Number argument: false, with the context's result set (NULL
-// or an error), when there is none.
+// or an error), when there is none.  The type is taken before the value is
+// read, so that a BLOB is never read as text.
 bool NumberArgument(sqlite3_context *context, sqlite3_value *value, double *out) {
+    NumberReading reading = NumberReading::NotANumber;
     switch (sqlite3_value_type(value)) {
         case SQLITE_INTEGER:
-            *out = ScaledFromInteger(sqlite3_value_int64(value));
+            *out = HundredfoldOfInteger(sqlite3_value_int64(value));
             return true;
         case SQLITE_FLOAT:
-            *out = ScaledFromDouble(sqlite3_value_double(value));
-            return true;
+            reading = HundredfoldOfDouble(sqlite3_value_double(value), out);
+            break;
+        case SQLITE_TEXT: {
+            const char *text = TextArgument(value);
+            const auto len = static_cast<std::size_t>(sqlite3_value_bytes(value));
+            reading = ReadHundredfold(std::string_view(text, len), Specials::Accepted, out);
+            break;
+        }
         case SQLITE_NULL:
             sqlite3_result_null(context);
             return false;
         default:
             break;
     }
-    constexpr std::size_t MaxText = 400;
-    const char *text = TextArgument(value);
-    const auto len = static_cast<std::size_t>(sqlite3_value_bytes(value));
-    char scratch[MaxText + DecimalScratchExtra];
-    if (sqlite3_value_type(value) == SQLITE_TEXT && len <= MaxText && ScaledFromDecimal(text, len, scratch, out))
-        return true;
-    sqlite3_result_error(context, "qelrpt: a Number argument must be a number or a decimal text", -1);
+    if (reading == NumberReading::Read) return true;
+    if (reading == NumberReading::BeyondRange) {
+        BeyondRangeError(context, value);
+    } else {
+        sqlite3_result_error(context, "qelrpt: a Number argument must be a number or a decimal text", -1);
+    }
     return false;
 }
 

@@ -9,44 +9,89 @@ namespace qelrpt {
 
 namespace {
 
+// Digits beyond this many significant ones cannot change the double nearest
+// a decimal (767 decide the halfway cases of the smallest subnormals); the
+// rest is kept as one sticky digit, so the reading stays exact on a buffer
+// of fixed size, whatever the text's length.
+constexpr std::size_t KeptDigits = 780;
+// Exponents beyond this are far outside the range of a double either way;
+// clamping keeps the arithmetic from overflowing.
+constexpr long long ExponentClamp = 10000000;
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Whether text[0, len) is digits with at most one point, at least one digit.
-bool IsMantissa(const char *text, std::size_t len) {
-    bool digit = false, point = false;
-    for (std::size_t i = 0; i < len; ++i) {
-        if (IsDigit(text[i])) {
-            digit = true;
-        } else if (text[i] == '.' && !point) {
-            point = true;
+long long Clamp(long long value) {
+    return value < -ExponentClamp ? -ExponentClamp : value > ExponentClamp ? ExponentClamp : value;
+}
+
+// A decimal number, split: the value is 0.digits x 10^power, with no
+// leading zero in digits (empty for zero).
+struct Decimal {
+    bool negative = false;
+    bool sticky = false;  // a non-zero digit beyond the kept ones
+    std::size_t count = 0;
+    long long power = 0;
+    char digits[KeptDigits];  // the first `count` are set
+};
+
+// Adds the mantissa digit `c` to `d`; `whole` tells whether it stands
+// before the point.
+void AddDigit(Decimal &d, char c, bool whole) {
+    if (d.count == 0 && c == '0') {
+        if (!whole) --d.power;  // a leading zero after the point
+        return;
+    }
+    if (whole) ++d.power;
+    if (d.count < KeptDigits) {
+        d.digits[d.count++] = c;
+    } else if (c != '0') {
+        d.sticky = true;
+    }
+}
+
+// Reads "[digits][.digits]" from text[pos, ...); false when there is no
+// digit at all or a second point.
+bool ReadMantissa(std::string_view text, std::size_t &pos, Decimal &d) {
+    bool whole = true, any = false;
+    for (; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (c == '.' && whole) {
+            whole = false;
+        } else if (IsDigit(c)) {
+            AddDigit(d, c, whole);
+            any = true;
         } else {
-            return false;
+            break;
         }
     }
-    return digit;
+    return any;
 }
 
-// The power of ten of the first non-zero digit of the mantissa
-// text[0, len) (digits and a point); a large negative number for zero.
-long long LeadingPower(const char *text, std::size_t len) {
-    const char *point = static_cast<const char *>(std::memchr(text, '.', len));
-    const std::size_t whole = point != nullptr ? static_cast<std::size_t>(point - text) : len;
-    for (std::size_t i = 0; i < len; ++i) {
-        if (text[i] == '.' || text[i] == '0') continue;
-        return i < whole ? static_cast<long long>(whole - i) - 1
-                         : static_cast<long long>(whole) - static_cast<long long>(i);
+// Reads an optional exponent from text[pos, ...) to the end; false when
+// it is malformed or something else follows.
+bool ReadExponent(std::string_view text, std::size_t pos, long long &exponent) {
+    if (pos == text.size()) return true;
+    if (text[pos] != 'e' && text[pos] != 'E') return false;
+    bool negative = false;
+    if (++pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+    if (pos == text.size()) return false;
+    for (; pos < text.size(); ++pos) {
+        if (!IsDigit(text[pos])) return false;
+        exponent = Clamp(exponent * 10 + (text[pos] - '0'));
     }
-    return std::numeric_limits<int>::min();
+    if (negative) exponent = -exponent;
+    return true;
 }
 
-// "nan", "inf", "infinity" in any case (after the sign).
-bool ReadSpecial(const char *text, std::size_t len, bool negative, double *out) {
+// "nan", "inf", "infinity" in any case.
+bool ReadSpecial(std::string_view text, bool negative, double *out) {
     char lower[9] = {};
-    if (len > 8) return false;
-    for (std::size_t i = 0; i < len; ++i) lower[i] = static_cast<char>(text[i] | 0x20);
-    if (std::strcmp(lower, "nan") == 0) {
+    if (text.size() >= sizeof lower) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) lower[i] = static_cast<char>(text[i] | 0x20);
+    const std::string_view word(lower, text.size());
+    if (word == "nan") {
         *out = std::numeric_limits<double>::quiet_NaN();
-    } else if (std::strcmp(lower, "inf") == 0 || std::strcmp(lower, "infinity") == 0) {
+    } else if (word == "inf" || word == "infinity") {
         *out = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
     } else {
         return false;
@@ -54,82 +99,97 @@ bool ReadSpecial(const char *text, std::size_t len, bool negative, double *out) 
     return true;
 }
 
-// Reads the exponent after the mantissa, text[0, len) being "e" or "E",
-// an optional sign and digits, into `*exponent`, clamped far beyond either
-// end of the double range.  False when it is no exponent.
-bool ReadExponent(const char *text, std::size_t len, long long *exponent) {
-    constexpr long long Far = 1000000;
-    const char *end = text + len;
-    const char *digits = len > 1 && text[1] == '+' ? text + 2 : text + 1;
-    if (digits >= end) return false;
-    long long value = 0;
-    const auto [stop, ec] = std::from_chars(digits, end, value);
-    if (stop != end) return false;
-    if (ec != std::errc()) value = *digits == '-' ? -Far : Far;
-    *exponent = value < -Far ? -Far : value > Far ? Far : value;
-    return true;
-}
-
-// Reads "[-]mantissa" "e" exponent from scratch[0, len): the nearest
-// double, or beyond the double range an infinity or a zero of the sign.
-bool ReadScaled(const char *scratch, std::size_t len, const char *mantissa, std::size_t mantissaLen, long long exponent,
-                double *out) {
+// The double nearest 0.digits x 10^power, or BeyondRange.
+NumberReading Nearest(const Decimal &d, long long power, double *out) {
+    const double zero = d.negative ? -0.0 : 0.0;
+    if (d.count == 0) {
+        *out = zero;
+        return NumberReading::Read;
+    }
+    char text[KeptDigits + 40];
+    std::size_t n = 0;
+    if (d.negative) text[n++] = '-';
+    text[n++] = '0';
+    text[n++] = '.';
+    std::memcpy(text + n, d.digits, d.count);
+    n += d.count;
+    if (d.sticky) text[n++] = '1';
+    text[n++] = 'e';
+    n = static_cast<std::size_t>(std::to_chars(text + n, text + sizeof text, power).ptr - text);
     double value = 0;
-    const auto [end, ec] = std::from_chars(scratch, scratch + len, value);
+    const auto [end, ec] = std::from_chars(text, text + n, value);
     if (ec == std::errc::result_out_of_range) {
-        const bool large = LeadingPower(mantissa, mantissaLen) + exponent > 0;
-        value = large ? std::numeric_limits<double>::infinity() : 0.0;
-        value = scratch[0] == '-' ? -value : value;
-    } else if (ec != std::errc() || end != scratch + len) {
-        return false;
+        // 0.digits is at least 0.1: a positive power means too large.
+        if (power > 0) return NumberReading::BeyondRange;
+        value = zero;
+    } else if (ec != std::errc() || end != text + n) {
+        return NumberReading::NotANumber;
     }
     *out = value;
-    return true;
+    return NumberReading::Read;
 }
 
 }  // namespace
 
-bool ScaledFromDecimal(const char *text, std::size_t len, char *scratch, double *out) {
-    const bool negative = len > 0 && text[0] == '-';
-    const std::size_t signLen = len > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
-    const char *mantissa = text + signLen;
-    const auto *exponentAt = static_cast<const char *>(std::memchr(mantissa, 'e', len - signLen));
-    if (exponentAt == nullptr) exponentAt = static_cast<const char *>(std::memchr(mantissa, 'E', len - signLen));
-    const char *end = text + len;
-    const auto mantissaLen = static_cast<std::size_t>((exponentAt != nullptr ? exponentAt : end) - mantissa);
-    if (mantissaLen > 0 && !IsDigit(mantissa[0]) && mantissa[0] != '.')
-        return ReadSpecial(mantissa, len - signLen, negative, out);
-    if (!IsMantissa(mantissa, mantissaLen)) return false;
+NumberReading ReadHundredfold(std::string_view text, Specials specials, double *out) {
+    Decimal d;
+    std::size_t pos = 0;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) d.negative = text[pos++] == '-';
+    if (pos < text.size() && !IsDigit(text[pos]) && text[pos] != '.') {
+        const bool read = specials == Specials::Accepted && ReadSpecial(text.substr(pos), d.negative, out);
+        return read ? NumberReading::Read : NumberReading::NotANumber;
+    }
     long long exponent = 0;
-    if (exponentAt != nullptr && !ReadExponent(exponentAt, static_cast<std::size_t>(end - exponentAt), &exponent))
-        return false;
-    exponent += 2;  // 100 times the value
-    std::size_t n = 0;
-    if (negative) scratch[n++] = '-';
-    std::memcpy(scratch + n, mantissa, mantissaLen);
-    n += mantissaLen;
-    scratch[n++] = 'e';
-    n = static_cast<std::size_t>(std::to_chars(scratch + n, scratch + n + 24, exponent).ptr - scratch);
-    return ReadScaled(scratch, n, mantissa, mantissaLen, exponent, out);
+    if (!ReadMantissa(text, pos, d) || !ReadExponent(text, pos, exponent)) return NumberReading::NotANumber;
+    return Nearest(d, Clamp(d.power) + exponent + 2, out);
 }
 
-double ScaledFromDouble(double value) {
-    if (value != value || value - value != 0) return value;  // NaN, infinities
-    char text[32] = {};
-    char scratch[sizeof text + DecimalScratchExtra] = {};
-    auto *const end = std::to_chars(text, text + sizeof text, value).ptr;
-    double scaled = value;
-    ScaledFromDecimal(text, static_cast<std::size_t>(end - text), scratch, &scaled);
-    return scaled;
+NumberReading HundredfoldOfDouble(double value, double *out) {
+    if (value != value || value - value != 0) {  // NaN, infinities
+        *out = value;
+        return NumberReading::Read;
+    }
+    // The shortest decimal, "-d.ddde-XX".
+    char text[40];
+    const char *end = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific).ptr;
+    const char *e = static_cast<const char *>(std::memchr(text, 'e', static_cast<std::size_t>(end - text)));
+    // The usual case at once: at most 15 digits D, so that D and a power of
+    // ten up to 10^22 are exact doubles and one multiplication or division
+    // rounds D x 10^k correctly.
+    std::uint64_t digits = 0;
+    int count = 0;
+    for (const char *p = text; p < e; ++p) {
+        if (!IsDigit(*p)) continue;
+        digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+        ++count;
+    }
+    int exponent = 0;
+    std::from_chars(e[1] == '+' ? e + 2 : e + 1, end, exponent);
+    const int k = exponent - (count - 1) + 2;
+    constexpr double Powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (count <= 15 && k >= -22 && k <= 22) {
+        const auto d = static_cast<double>(digits);
+        const double scaled = k >= 0 ? d * Powers[k] : d / Powers[-k];
+        *out = text[0] == '-' ? -scaled : scaled;
+        return NumberReading::Read;
+    }
+    return ReadHundredfold(std::string_view(text, static_cast<std::size_t>(end - text)), Specials::Refused, out);
 }
 
-double ScaledFromInteger(std::int64_t value) {
-    char text[24] = {};
-    char scratch[sizeof text + DecimalScratchExtra] = {};
-    auto *const end = std::to_chars(text, text + sizeof text, value).ptr;
+double HundredfoldOfInteger(std::int64_t value) {
+    // Below 2^53 / 100 the product is exact in a double.
+    constexpr std::int64_t Exact = (std::int64_t{1} << 53) / 100;
+    if (value > -Exact && value < Exact) return static_cast<double>(value) * 100.0;
+    char text[24];
+    const char *end = std::to_chars(text, text + sizeof text, value).ptr;
     double scaled = 0;
-    ScaledFromDecimal(text, static_cast<std::size_t>(end - text), scratch, &scaled);
+    ReadHundredfold(std::string_view(text, static_cast<std::size_t>(end - text)), Specials::Refused, &scaled);
     return scaled;
+}
+
+std::size_t ResultLength(const char *text, std::size_t len, std::size_t bound) {
+    return len + 1 >= bound ? WholeUtf8Length(text, len) : len;
 }
 
 std::size_t WholeUtf8Length(const char *text, std::size_t len) {

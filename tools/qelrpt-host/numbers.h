@@ -21,11 +21,10 @@ struct HostNumber {
 // digits).  No blanks, no thousands separators, no "inf" or "nan".
 //
 // The result is what the host passes for a Number: 100 times the value,
-// as the double nearest to the exact decimal product (the decimal point
-// is moved two places before the text is converted, so "123.45" gives
-// exactly 12345).  A value too small for a double is that nearest double,
-// 0 (with its sign); one whose hundredfold is beyond the largest double is
-// `tooLarge`.
+// as the double nearest to the exact decimal product, so "123.45" gives
+// exactly 12345 (the library's one rule for Numbers, values/values.h).  A
+// value too small for a double is that nearest double, 0 (with its sign);
+// one whose hundredfold is beyond the largest double is `tooLarge`.
 HostNumber ParseHostNumber(std::string_view text);
 
 struct FlagWord {

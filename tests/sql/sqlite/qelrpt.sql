@@ -22,8 +22,16 @@ SELECT QELPatternMatch('abc', 'a%c'), QELPatternMatch('abcbc', '*bc'), QELPatter
 SELECT '[' || QELNumberFootPrint(853.05) || ']' AS real_value, '[' || QELNumberFootPrint('853.05') || ']' AS text_value,
        '[' || QELNumberFootPrint(853) || ']' AS integer_value;
 SELECT QELNumberFootPrint(123.45) AS a, QELNumberFootPrint(12345.67) AS c, QELNumberFootPrint(-0.0001) AS d,
-       QELNumberFootPrint('1e-400') AS tiny, QELNumberFootPrint('1e400') AS huge, QELNumberFootPrint(1.7976931348623157e308) AS max_real,
+       QELNumberFootPrint('1e-400') AS tiny, QELNumberFootPrint(1.7e306) AS large_real,
        QELNumberFootPrint('-Infinity') AS minus_inf, QELNumberFootPrint(9223372036854775807) AS max_integer;
+-- A decimal text of any length: 0.000...0001e503, with 500 zeros, is 100.
+SELECT QELNumberFootPrint('0.' || replace(printf('%500s', ''), ' ', '0') || '1e503') AS long_text;
+-- A finite number whose hundredfold is beyond the range of a double is an
+-- error, never an infinity, and no flag answers for it.
+SELECT QELNumberFootPrint(1.8e306);
+SELECT QELNumberFootPrint('1e400');
+SELECT QELAlarmFlagSet(1e308);
+SELECT QELLogFlagSet(1.7976931348623157e308);
 SELECT column1 AS v, QELAlarmFlagSet(column1) AS alarm, QELLogFlagSet(column1) AS log
   FROM (VALUES (0), (1), (2), (3), (1.49), (1.5), (2.5), (-1.5), (4294967295), (4294967296), ('3'));
 
@@ -45,6 +53,10 @@ SELECT length(CAST(QELIndentTagName(printf('%300s', 'x')) AS BLOB)) AS ascii_byt
        length(CAST(QELRemoveTagName(e2 || '\x') AS BLOB)) AS parent_bytes
   FROM t;
 
+-- Below the bound a result is returned byte for byte, as the plug-in gives
+-- it, even where the name was no valid UTF-8: A, then the lone byte C3.
+SELECT hex(QELRemoveTagName(CAST(X'41C35C42' AS TEXT))) AS invalid_utf8;
+
 -- Each function is registered for its number of arguments only.
 SELECT QELIndentTagName('a', 'b');
 SELECT QELPatternMatch('a');
@@ -52,6 +64,8 @@ SELECT QELPatternMatch('a');
 SELECT QELNumberFootPrint('12abc');
 SELECT QELNumberFootPrint(' 853');
 SELECT QELAlarmFlagSet(x'01');
+-- A BLOB is no Number, even when its bytes spell one.
+SELECT QELNumberFootPrint(CAST('853.05' AS BLOB));
 
 -- Deterministic and innocuous: usable in an index, a generated column and
 -- a view.
