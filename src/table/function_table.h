@@ -30,7 +30,7 @@
 //   answer       the example's result: the text, or True or False
 //
 // The example and the answer are raw strings, so a backslash stands for
-// itself; neither may hold a tab or a line break.  Every surface's tests
+// itself; each is one line of printable ASCII, as is the summary.  Every surface's tests
 // make the example call and compare the answer.
 //
 // From a row the host interface builds, at compile time:
@@ -110,10 +110,11 @@ constexpr bool CallsFunction(const char *text, const char *start) {
     return *text == '(';
 }
 
-// Whether `text` holds neither a tab nor a line break.
-constexpr bool OneLine(const char *text) {
+// Whether `text` is one line of printable ASCII: every host, a Windows
+// command line included, passes it unchanged.
+constexpr bool PlainText(const char *text) {
     for (; *text != '\0'; ++text)
-        if (*text == '\t' || *text == '\n' || *text == '\r') return false;
+        if (*text < ' ' || *text > '~') return false;
     return true;
 }
 
@@ -129,8 +130,8 @@ constexpr bool OneLine(const char *text) {
     static_assert(CountChar(descriptions, ',') + 1 == SignatureParts<result params>::arity,                        \
                   #name ": one description per parameter");                                                        \
     static_assert(CallsFunction(example, #name), #name ": the example must call " #name);                          \
-    static_assert(OneLine(example) && OneLine(answer) && OneLine(summary),                                         \
-                  #name ": the summary, the example and the answer are one line each");
+    static_assert(PlainText(example) && PlainText(answer) && PlainText(summary),                                   \
+                  #name ": the summary, the example and the answer are one line of printable ASCII each");
 QELRPT_FUNCTION_TABLE(QELRPT_CHECK_ROW)
 #undef QELRPT_CHECK_ROW
 

@@ -39,6 +39,56 @@ void *Library::Symbol(const char *name) const {
 
 namespace {
 
+const void *GetPointer(const void *at) {
+    const void *p = nullptr;
+    std::memcpy(&p, at, kPtr);
+    return p;
+}
+
+// The table a getter's header describes, or null.
+const unsigned char *TableOf(const char *getter) {
+    using Getter = const void *(HOST_CALL *)();
+    const auto f = reinterpret_cast<Getter>(Library::Get().Symbol(getter));
+    const void *header = f != nullptr ? f() : nullptr;
+    return header != nullptr ? static_cast<const unsigned char *>(GetPointer(static_cast<const char *>(header) + 2))
+                             : nullptr;
+}
+
+}  // namespace
+
+// The texts of a null-ended list of text pointers.
+std::vector<std::string> TextList(const unsigned char *list) {
+    std::vector<std::string> texts;
+    for (; list != nullptr && GetPointer(list) != nullptr; list += kPtr)
+        texts.emplace_back(static_cast<const char *>(GetPointer(list)));
+    return texts;
+}
+
+std::vector<DefinedRow> DefinedRows() {
+    std::vector<DefinedRow> rows;
+    const unsigned char *definitions = TableOf("UFGetFunctionDefStrings");
+    const std::vector<std::string> templates = TextList(TableOf("UFGetFunctionTemplates"));
+    const std::vector<std::string> examples = TextList(TableOf("UFGetFunctionExamples"));
+    if (definitions == nullptr) return rows;
+    for (std::size_t i = 0;; ++i) {
+        const unsigned char *at = definitions + i * (2 * kPtr + 4);
+        const auto *definition = static_cast<const char *>(GetPointer(at));
+        if (definition == nullptr) break;
+        DefinedRow row;
+        row.definition = definition;
+        const std::size_t space = row.definition.find(' '), open = row.definition.find('(');
+        if (space != std::string::npos && open != std::string::npos && open > space)
+            row.name = row.definition.substr(space + 1, open - space - 1);
+        std::memcpy(&row.entry, at + kPtr, kPtr);
+        if (i < templates.size()) row.templateText = templates[i];
+        if (i < examples.size()) row.exampleText = examples[i];
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+namespace {
+
 void PutPointer(unsigned char *at, const void *p) { std::memcpy(at, &p, kPtr); }
 
 // A call block and its argument nodes as raw bytes, everything the host

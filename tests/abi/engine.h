@@ -55,6 +55,19 @@ class Library {
     std::string path_;
 };
 
+// One function as the library's three tables give it.
+struct DefinedRow {
+    std::string name;  // from the definition text
+    std::string definition, templateText, exampleText;
+    Formula entry = nullptr;
+};
+
+// The library's functions in the order of its tables, read as the engine
+// reads them: the definition rows up to the row of zeros, and the template
+// and example texts at the same places.  A missing or short table gives
+// rows with empty texts, which the tests then name.
+std::vector<DefinedRow> DefinedRows();
+
 // One argument as the host passes it.
 struct Arg {
     enum class Kind { String, Number, NullString } kind;

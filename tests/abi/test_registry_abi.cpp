@@ -4,9 +4,12 @@
 
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "engine.h"
+#include "support/table_rows.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -17,12 +20,15 @@ namespace {
 using engine::Arg;
 using engine::kPtr;
 
-struct FunctionInfo {
+// The released functions as the formula editor shows them, frozen: a
+// report that calls one of them keeps working only while its texts and its
+// entry point stay as they were released.  A new function joins this list
+// when it is released, never before; nothing here depends on the order.
+struct ReleasedRow {
     const char *definition, *entry, *templ, *example;
 };
-
-// The seven functions as the formula editor must show them, in order.
-const FunctionInfo kFunctions[] = {
+const ReleasedRow kReleased[] = {
+    // 1.0.0
     {"String QELIndentTagHier( String, String )", "QELFormula_IndentTagHier", "QELIndentTagHier ( !, )",
      "\tQELIndentTagHier ( previous tag name, tag name )"},
     {"String QELIndentTagName( String )", "QELFormula_IndentTagName", "QELIndentTagName ( ! )",
@@ -37,7 +43,13 @@ const FunctionInfo kFunctions[] = {
     {"Boolean QELPatternMatch( String, String )", "QELFormula_PatternMatch", "QELPatternMatch ( !, )",
      "\tQELPatternMatch ( candidate string, pattern string )"},
 };
-constexpr std::size_t kCount = sizeof kFunctions / sizeof kFunctions[0];
+
+// The library's row of the function `definition` names, or null.
+const engine::DefinedRow *FindDefined(const std::vector<engine::DefinedRow> &rows, const std::string &definition) {
+    for (const engine::DefinedRow &row : rows)
+        if (row.definition == definition) return &row;
+    return nullptr;
+}
 
 const void *ReadPointer(const void *at) {
     const void *p;
@@ -122,60 +134,49 @@ TEST(RegistryAbi, JobNoticesKeepTheStackIntact) {
 }
 #endif
 
-TEST(RegistryAbi, DefinitionTable) {
-    const unsigned char *rows = TableOf("UFGetFunctionDefStrings");
-    ASSERT_NE(rows, nullptr);
-    const std::size_t stride = 2 * kPtr + 4;
-    for (std::size_t i = 0; i < kCount; ++i) {
-        const unsigned char *row = rows + i * stride;
-        const auto *text = static_cast<const char *>(ReadPointer(row));
-        ASSERT_NE(text, nullptr) << "row " << i;
-        EXPECT_STREQ(text, kFunctions[i].definition);
-        EXPECT_EQ(ReadPointer(row + kPtr), engine::Library::Get().Symbol(kFunctions[i].entry)) << kFunctions[i].entry;
-        EXPECT_EQ(ReadU16(row + 2 * kPtr) | ReadU16(row + 2 * kPtr + 2) << 16, 0) << "reserved field of row " << i;
+// The library's three tables hold one row per row of the function table,
+// in its order, each with its texts and its entry point, and end with
+// their terminators.
+TEST(RegistryAbi, TablesHoldEveryRowOfTheFunctionTable) {
+    const std::vector<engine::DefinedRow> rows = engine::DefinedRows();
+    ASSERT_EQ(rows.size(), std::size(support::kTableRows)) << "rows in the definition table";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const support::TableRow &expected = support::kTableRows[i];
+        EXPECT_EQ(rows[i].definition, expected.definition);
+        EXPECT_EQ(rows[i].templateText, expected.templateText) << expected.name;
+        EXPECT_EQ(rows[i].exampleText, expected.exampleText) << expected.name;
+        EXPECT_EQ(reinterpret_cast<void *>(rows[i].entry), engine::Library::Get().Symbol(expected.entry))
+            << expected.entry;
     }
+    const std::size_t count = rows.size(), stride = 2 * kPtr + 4;
+    const unsigned char *definitions = TableOf("UFGetFunctionDefStrings");
+    ASSERT_NE(definitions, nullptr);
     const unsigned char zero[2 * kPtr + 4] = {};
-    EXPECT_EQ(std::memcmp(rows + kCount * stride, zero, sizeof zero), 0) << "no terminating zero row";
-}
-
-TEST(RegistryAbi, TemplateAndExampleLists) {
-    const unsigned char *templates = TableOf("UFGetFunctionTemplates");
-    const unsigned char *examples = TableOf("UFGetFunctionExamples");
-    ASSERT_NE(templates, nullptr);
-    ASSERT_NE(examples, nullptr);
-    for (std::size_t i = 0; i <= kCount; ++i) {
-        const auto *t = static_cast<const char *>(ReadPointer(templates + i * kPtr));
-        const auto *e = static_cast<const char *>(ReadPointer(examples + i * kPtr));
-        if (i == kCount) {
-            EXPECT_EQ(t, nullptr) << "template list not ended by a null pointer";
-            EXPECT_EQ(e, nullptr) << "example list not ended by a null pointer";
-        } else {
-            ASSERT_NE(t, nullptr);
-            ASSERT_NE(e, nullptr);
-            EXPECT_STREQ(t, kFunctions[i].templ);
-            EXPECT_STREQ(e, kFunctions[i].example);
-        }
+    EXPECT_EQ(std::memcmp(definitions + count * stride, zero, sizeof zero), 0) << "no terminating zero row";
+    for (std::size_t i = 0; i < count; ++i)
+        EXPECT_EQ(ReadU16(definitions + i * stride + 2 * kPtr) | ReadU16(definitions + i * stride + 2 * kPtr + 2) << 16,
+                  0)
+            << "reserved field of " << rows[i].name;
+    for (const char *getter : {"UFGetFunctionTemplates", "UFGetFunctionExamples"}) {
+        const unsigned char *list = TableOf(getter);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(ReadPointer(list + count * kPtr), nullptr) << getter << ": not ended by a null pointer";
     }
 }
 
-TEST(RegistryAbi, EveryFunctionAnswersThroughItsRow) {
-    const unsigned char *rows = TableOf("UFGetFunctionDefStrings");
-    ASSERT_NE(rows, nullptr);
-    auto entry = [&](std::size_t i) {
-        engine::Formula f;
-        std::memcpy(&f, rows + i * (2 * kPtr + 4) + kPtr, kPtr);
-        return f;
-    };
-    EXPECT_EQ(engine::CallString(entry(0), {Arg::Str("A\\B\\C"), Arg::Str("A\\E\\F")}), "    E");
-    EXPECT_EQ(engine::CallString(entry(1), {Arg::Str("A\\B\\C")}), "        C");
-    EXPECT_EQ(engine::CallString(entry(2), {Arg::Str("A\\B\\C")}), "A\\B");
-    EXPECT_EQ(engine::CallString(entry(3), {Arg::Num(12345.0)}), "     123.5");
-    EXPECT_EQ(engine::CallBoolean(entry(4), {Arg::Num(100.0)}), 1);
-    EXPECT_EQ(engine::CallBoolean(entry(4), {Arg::Num(200.0)}), 0);
-    EXPECT_EQ(engine::CallBoolean(entry(5), {Arg::Num(200.0)}), 1);
-    EXPECT_EQ(engine::CallBoolean(entry(5), {Arg::Num(100.0)}), 0);
-    EXPECT_EQ(engine::CallBoolean(entry(6), {Arg::Str("abc"), Arg::Str("a%c")}), 1);
-    EXPECT_EQ(engine::CallBoolean(entry(6), {Arg::Str("abc"), Arg::Str("ABC")}), 0);
+// Every released function is still there, by its texts, whatever the rows
+// around it.
+TEST(RegistryAbi, ReleasedFunctionsKeepTheirTexts) {
+    const std::vector<engine::DefinedRow> rows = engine::DefinedRows();
+    for (const ReleasedRow &released : kReleased) {
+        const engine::DefinedRow *row = FindDefined(rows, released.definition);
+        ASSERT_NE(row, nullptr) << "no longer defined: " << released.definition;
+        EXPECT_EQ(row->templateText, released.templ);
+        EXPECT_EQ(row->exampleText, released.example);
+        EXPECT_EQ(reinterpret_cast<void *>(row->entry), engine::Library::Get().Symbol(released.entry))
+            << released.entry;
+        EXPECT_NE(row->entry, nullptr) << released.entry;
+    }
 }
 
 TEST(RegistryAbi, ErrorTexts) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "support/table_rows.h"
 
 namespace {
 
@@ -29,55 +30,40 @@ struct Work {
 
 std::string Answer(const Work &w) { return engine::CallQuietly(w.f, w.boolean, w.args); }
 
+// Calls of every row of the function table: each String parameter takes
+// each of a few names and patterns, each Number each of a few values.
 std::vector<Work> MakeWork() {
-    const engine::Library &lib = engine::Library::Get();
-    auto entry = [&](const char *name) { return lib.FormulaEntry(name); };
+    const std::vector<std::string> texts = {"Plant1\\Area1\\Pump01.Speed", "Plant1\\Area2\\Tank\\Level",
+                                            "A.B\\C", "\\x\\y", "Site Clock", "*Area%\\*.Speed"};
+    const std::vector<double> numbers = {12345.0, -5.0, 99999.0, 1234567.0, 149.0, 150.0, -150.0, 250.0, 1e300};
     std::vector<Work> work;
-    const char *names[] = {"Plant1\\Area1\\Pump01.Speed", "Plant1\\Area2\\Tank\\Level", "A.B\\C", "\\x\\y",
-                           "Site Clock"};
-    for (const char *prev : names) {
-        for (const char *cur : names) {
-            work.push_back({entry("QELFormula_IndentTagHier"), false, {Str(prev), Str(cur)}, {}});
-            work.push_back(
-                {entry("QELFormula_PatternMatch"), true, {Str(cur), Str(std::string("*") + (prev + 3))}, {}});
+    for (const support::TableRow &row : support::kTableRows) {
+        std::vector<std::vector<Arg>> calls = {{}};
+        for (const std::string &type : row.ParameterTypes()) {
+            std::vector<std::vector<Arg>> longer;
+            for (const std::vector<Arg> &call : calls) {
+                const std::size_t choices = type == "Number" ? numbers.size() : texts.size();
+                for (std::size_t i = 0; i < choices; ++i) {
+                    longer.push_back(call);
+                    longer.back().push_back(type == "Number" ? Num(numbers[i]) : Str(texts[i]));
+                }
+            }
+            calls = longer;
         }
-        work.push_back({entry("QELFormula_IndentTagName"), false, {Str(prev)}, {}});
-        work.push_back({entry("QELFormula_RemoveTagName"), false, {Str(prev)}, {}});
-    }
-    for (double v : {12345.0, -5.0, 99999.0, 1234567.0, 149.0, 150.0, -150.0, 250.0, 1e300}) {
-        work.push_back({entry("QELFormula_NumberFootPrint"), false, {Num(v)}, {}});
-        work.push_back({entry("QELFormula_AlarmFlagSet"), true, {Num(v)}, {}});
-        work.push_back({entry("QELFormula_LogFlagSet"), true, {Num(v)}, {}});
+        for (std::vector<Arg> &args : calls)
+            work.push_back({engine::Library::Get().FormulaEntry(row.entry), row.Boolean(), std::move(args), {}});
     }
     return work;
 }
 
-// The entry points of the definition table, as the engine reads them.
-std::vector<engine::Formula> DefinedEntries() {
-    using Getter = const void *(HOST_CALL *)();
-    const auto getter = reinterpret_cast<Getter>(engine::Library::Get().Symbol("UFGetFunctionDefStrings"));
-    std::vector<engine::Formula> entries;
-    if (getter == nullptr) return entries;
-    const auto *header = static_cast<const unsigned char *>(getter());
-    const unsigned char *rows = nullptr;
-    std::memcpy(&rows, header + 2, engine::kPtr);
-    for (const unsigned char *row = rows;; row += 2 * engine::kPtr + 4) {
-        engine::Formula f = nullptr;
-        std::memcpy(&f, row + engine::kPtr, engine::kPtr);
-        if (f == nullptr) break;
-        entries.push_back(f);
-    }
-    return entries;
-}
-
-// A function added to the library must be added to the work list too.
+// The work reaches every entry point the engine can find.
 TEST(ThreadsAbi, TheWorkCallsEveryDefinedFunction) {
     const std::vector<Work> work = MakeWork();
-    const std::vector<engine::Formula> defined = DefinedEntries();
+    const std::vector<engine::DefinedRow> defined = engine::DefinedRows();
     EXPECT_FALSE(defined.empty());
-    for (const engine::Formula f : defined) {
-        const bool called = std::any_of(work.begin(), work.end(), [&](const Work &w) { return w.f == f; });
-        EXPECT_TRUE(called) << "an entry point of the definition table is missing from MakeWork()";
+    for (const engine::DefinedRow &row : defined) {
+        const bool called = std::any_of(work.begin(), work.end(), [&](const Work &w) { return w.f == row.entry; });
+        EXPECT_TRUE(called) << row.name << " is defined, but the work never calls it";
     }
 }
 

@@ -1,12 +1,20 @@
-// The same generated calls through the plug-in's exports (as the report
-// engine makes them), the SQLite extension and the PostgreSQL extension:
-// every answer must agree.  The functions are those of the plug-in's
-// definition table, so a function the SQL surfaces lack fails here.
+// The SQL functions against the plug-in and against the function table.
+//   - The same generated calls through the plug-in's exports (as the report
+//     engine makes them), the SQLite extension and the PostgreSQL
+//     extension: every answer must agree.  The functions are those of the
+//     plug-in's definition table, so a function the SQL surfaces lack
+//     fails here.
+//   - Every row's example gives the row's answer in both engines, with
+//     each SQL type a Number takes.
+//   - A NULL argument gives what the row's signature says, and the
+//     PostgreSQL catalog holds each row's functions with the flags its
+//     signature asks for.
 //
 // A String result of the SQL functions is the plug-in's, cut before a
 // character that the 255-byte bound cut into; a Number goes to SQL as the
 // decimal text, as numeric, double precision, SQLite REAL, TEXT and (when
-// whole) INTEGER, and to the plug-in as the double nearest 100 times it.
+// whole) INTEGER, and to the plug-in as the double nearest 100 times it
+// (values/values.h, the rule every surface shares).
 //
 // Run by with-postgresql.sh, which sets the libpq environment;
 // QELRPT_SQLITE_EXTENSION names the SQLite extension.
@@ -15,14 +23,19 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "abi/engine.h"
+#include "functions/textout.h"
+#include "support/table_rows.h"
+#include "values/values.h"
 
 namespace {
 
@@ -32,25 +45,13 @@ struct Function {
     engine::Formula entry;
 };
 
-// The functions of the definition table: "String QELName( String, Number )".
+// The functions of the plug-in's definition table: "String QELName( String, Number )".
 std::vector<Function> DefinedFunctions() {
-    using Getter = const void *(HOST_CALL *)();
-    const auto getter = reinterpret_cast<Getter>(engine::Library::Get().Symbol("UFGetFunctionDefStrings"));
     std::vector<Function> functions;
-    const auto *header = static_cast<const unsigned char *>(getter());
-    const unsigned char *row = nullptr;
-    std::memcpy(&row, header + 2, engine::kPtr);
-    for (;; row += 2 * engine::kPtr + 4) {
-        const char *definition = nullptr;
-        std::memcpy(&definition, row, engine::kPtr);
-        if (definition == nullptr) break;
-        Function f;
-        std::memcpy(&f.entry, row + engine::kPtr, engine::kPtr);
-        const std::string text = definition;
-        const std::size_t space = text.find(' '), open = text.find("( ");
-        f.result = text.substr(0, space);
-        f.name = text.substr(space + 1, open - space - 1);
-        std::string list = text.substr(open + 2, text.size() - open - 4);
+    for (const engine::DefinedRow &row : engine::DefinedRows()) {
+        Function f{row.name, row.definition.substr(0, row.definition.find(' ')), {}, row.entry};
+        const std::size_t open = row.definition.find("( ");
+        const std::string list = row.definition.substr(open + 2, row.definition.size() - open - 4);
         for (std::size_t at = 0; at <= list.size();) {
             const std::size_t comma = std::min(list.find(", ", at), list.size());
             f.parameters.push_back(list.substr(at, comma - at));
@@ -61,26 +62,12 @@ std::vector<Function> DefinedFunctions() {
     return functions;
 }
 
-// The double nearest 100 times the decimal `text` ("-12.5", "3"): the point
-// moved two places, then read by strtod (correctly rounded).
+// The double nearest 100 times the decimal `text`, as a host passes it.
 double Hundredfold(const std::string &text) {
-    std::string digits = text;
-    std::size_t point = digits.find('.');
-    if (point == std::string::npos) point = digits.size(), digits += '.';
-    digits.erase(point, 1);
-    while (digits.size() < point + 2) digits += '0';
-    digits.insert(point + 2, ".");
-    return std::strtod(digits.c_str(), nullptr);
-}
-
-// A text cut at a byte bound without its last, partial UTF-8 character.
-std::string WholeCharacters(const std::string &text) {
-    std::size_t start = text.size();
-    while (start > 0 && (static_cast<unsigned char>(text[start - 1]) & 0xC0U) == 0x80U) --start;
-    if (start == 0) return text;
-    const auto lead = static_cast<unsigned char>(text[start - 1]);
-    const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    return text.size() - (start - 1) >= need ? text : text.substr(0, start - 1);
+    double hundredfold = 0;
+    EXPECT_EQ(qelrpt::ReadHundredfold(text, qelrpt::Specials::Refused, &hundredfold), qelrpt::NumberReading::Read)
+        << text;
+    return hundredfold;
 }
 
 struct Generator {
@@ -129,6 +116,8 @@ struct Generator {
 
 struct Call {
     std::vector<std::string> texts;  // one per parameter: a name, a pattern or a decimal
+    std::vector<bool> nulls;         // which are SQL NULL (none when shorter)
+    bool Null(std::size_t p) const { return p < nulls.size() && nulls[p]; }
 };
 
 std::vector<Call> MakeCalls(const Function &f, Generator &g, std::size_t count) {
@@ -161,8 +150,9 @@ std::string PluginAnswer(const Function &f, const Call &call) {
     for (std::size_t p = 0; p < call.texts.size(); ++p)
         args.push_back(f.parameters[p] == "Number" ? engine::Arg::Num(Hundredfold(call.texts[p]))
                                                    : engine::Arg::Str(call.texts[p]));
-    const std::string answer = engine::CallQuietly(f.entry, f.result == "Boolean", args);
-    return f.result == "String" ? WholeCharacters(answer) : answer;
+    std::string answer = engine::CallQuietly(f.entry, f.result == "Boolean", args);
+    if (f.result == "String") answer.resize(qelrpt::ResultLength(answer.data(), answer.size(), qelrpt::TextBufferSize));
+    return answer;
 }
 
 class Engines : public ::testing::Test {
@@ -186,6 +176,10 @@ class Engines : public ::testing::Test {
     }
     static sqlite3 *lite;
     static PGconn *pg;
+
+   public:
+    static sqlite3 *Lite() { return lite; }
+    static PGconn *Pg() { return pg; }
 };
 sqlite3 *Engines::lite = nullptr;
 PGconn *Engines::pg = nullptr;
@@ -200,7 +194,9 @@ std::string SqliteAnswer(sqlite3 *db, const Function &f, const Call &call, int n
     for (std::size_t p = 0; p < call.texts.size(); ++p) {
         const std::string &text = call.texts[p];
         const int at = static_cast<int>(p) + 1;
-        if (f.parameters[p] != "Number" || numberAs == SQLITE_TEXT)
+        if (call.Null(p))
+            sqlite3_bind_null(statement, at);
+        else if (f.parameters[p] != "Number" || numberAs == SQLITE_TEXT)
             sqlite3_bind_text(statement, at, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
         else if (numberAs == SQLITE_FLOAT)
             sqlite3_bind_double(statement, at, std::strtod(text.c_str(), nullptr));
@@ -225,12 +221,14 @@ std::string PostgresAnswer(PGconn *pg, const Function &f, const Call &call, cons
     for (std::size_t p = 0; p < call.texts.size(); ++p) {
         sql +=
             (p == 0 ? "$" : ", $") + std::to_string(p + 1) + "::" + (f.parameters[p] == "Number" ? numberType : "text");
-        values.push_back(call.texts[p].c_str());
+        values.push_back(call.Null(p) ? nullptr : call.texts[p].c_str());
     }
     sql += ")";
     PGresult *r =
         PQexecParams(pg, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
-    std::string answer = PQresultStatus(r) == PGRES_TUPLES_OK ? PQgetvalue(r, 0, 0) : PQerrorMessage(pg);
+    std::string answer = PQresultStatus(r) != PGRES_TUPLES_OK ? PQerrorMessage(pg)
+                         : PQgetisnull(r, 0, 0) != 0  ? "(null)"
+                                                      : PQgetvalue(r, 0, 0);
     PQclear(r);
     if (f.result == "Boolean" && (answer == "t" || answer == "f")) answer = answer == "t" ? "1" : "0";
     return answer;
@@ -268,6 +266,106 @@ TEST_F(Engines, EveryFunctionAgreesWithThePlugin) {
         }
     }
     EXPECT_GT(cut, 20U) << "too few calls reach the 255-byte bound";
+}
+
+// A row of the function table as the engines are asked about it.
+Function RowFunction(const support::TableRow &row) {
+    return {row.name, row.result, row.ParameterTypes(), engine::Library::Get().FormulaEntry(row.entry)};
+}
+
+Call ExampleCall(const support::TableRow &row) {
+    Call call;
+    for (const support::ExampleArgument &argument : support::ExampleArguments(row.example))
+        call.texts.push_back(argument.text);
+    return call;
+}
+
+// Each answer of one call in both engines, a Number given as each SQL type
+// that can hold it, by the type's name.
+std::vector<std::pair<std::string, std::string>> EveryAnswer(const Function &f, const Call &call) {
+    const bool whole = std::all_of(call.texts.begin(), call.texts.end(),
+                                   [](const std::string &t) { return t.find_first_of(".eE") == std::string::npos; });
+    std::vector<std::pair<std::string, std::string>> answers = {
+        {"SQLite TEXT", SqliteAnswer(Engines::Lite(), f, call, SQLITE_TEXT)},
+        {"SQLite REAL", SqliteAnswer(Engines::Lite(), f, call, SQLITE_FLOAT)},
+        {"PostgreSQL numeric", PostgresAnswer(Engines::Pg(), f, call, "numeric")},
+        {"PostgreSQL double precision", PostgresAnswer(Engines::Pg(), f, call, "double precision")}};
+    if (whole) {
+        answers.emplace_back("SQLite INTEGER", SqliteAnswer(Engines::Lite(), f, call, SQLITE_INTEGER));
+        answers.emplace_back("PostgreSQL bigint", PostgresAnswer(Engines::Pg(), f, call, "bigint"));
+    }
+    return answers;
+}
+
+TEST_F(Engines, EveryExampleGivesItsAnswer) {
+    for (const support::TableRow &row : support::kTableRows) {
+        const std::string expected = row.Boolean() ? (std::string(row.answer) == "True" ? "1" : "0") : row.answer;
+        for (const auto &[engine, answer] : EveryAnswer(RowFunction(row), ExampleCall(row)))
+            EXPECT_EQ(answer, expected) << engine << ": " << row.example;
+    }
+}
+
+// A NULL argument gives NULL, but for the signature String(String, String),
+// whose NULL previous name reads as the empty one.
+TEST_F(Engines, NullArgumentsGetTheirSignaturesDefault) {
+    for (const support::TableRow &row : support::kTableRows) {
+        const Function f = RowFunction(row);
+        const Call example = ExampleCall(row);
+        for (std::size_t p = 0; p < example.texts.size(); ++p) {
+            Call null = example, empty = example;
+            null.nulls.assign(example.texts.size(), false);
+            null.nulls[p] = true;
+            empty.texts[p] = "";
+            const bool readsEmpty = row.Signature() == "String(String, String)" && p == 0;
+            const std::vector<std::pair<std::string, std::string>> answers = EveryAnswer(f, null);
+            for (std::size_t i = 0; i < answers.size(); ++i) {
+                const std::string expected = readsEmpty ? EveryAnswer(f, empty)[i].second : "(null)";
+                EXPECT_EQ(answers[i].second, expected) << answers[i].first << ": " << row.name << ", NULL argument " << p + 1;
+            }
+        }
+    }
+}
+
+// The catalog holds, for each row, one function per combination of the SQL
+// types of its parameters, named by the row's parameter names, immutable,
+// parallel safe, and strict but for String(String, String).
+TEST_F(Engines, CatalogFollowsTheTable) {
+    std::vector<std::string> expected;
+    for (const support::TableRow &row : support::kTableRows) {
+        std::vector<std::string> lists = {""};
+        std::vector<std::string> names;
+        const std::string nameList = row.names;
+        for (std::size_t at = 0; at <= nameList.size();) {
+            const std::size_t comma = std::min(nameList.find(", ", at), nameList.size());
+            names.push_back(nameList.substr(at, comma - at));
+            at = comma + 2;
+        }
+        const std::vector<std::string> types = row.ParameterTypes();
+        for (std::size_t p = 0; p < types.size(); ++p) {
+            std::vector<std::string> longer;
+            for (const std::string &list : lists)
+                for (const char *sql : types[p] == "Number" ? std::vector<const char *>{"numeric", "double precision", "bigint"}
+                                                            : std::vector<const char *>{"text"})
+                    longer.push_back(list + (p == 0 ? "" : ", ") + names[p] + " " + sql);
+            lists = longer;
+        }
+        std::string lower = row.name;
+        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+        for (const std::string &list : lists)
+            expected.push_back(lower + "(" + list + ") i s " + (row.Signature() == "String(String, String)" ? "f" : "t"));
+    }
+    PGresult *r = PQexec(Engines::Pg(),
+                         "SELECT p.proname || '(' || pg_get_function_identity_arguments(p.oid) || ') ' || p.provolatile::text"
+                         " || ' ' || p.proparallel::text || ' ' || CASE WHEN p.proisstrict THEN 't' ELSE 'f' END"
+                         "  FROM pg_proc p JOIN pg_depend d ON d.objid = p.oid"
+                         "  JOIN pg_extension e ON e.oid = d.refobjid AND e.extname = 'qelrpt'");
+    ASSERT_EQ(PQresultStatus(r), PGRES_TUPLES_OK) << PQerrorMessage(Engines::Pg());
+    std::vector<std::string> catalog;
+    for (int i = 0; i < PQntuples(r); ++i) catalog.emplace_back(PQgetvalue(r, i, 0));
+    PQclear(r);
+    std::sort(expected.begin(), expected.end());
+    std::sort(catalog.begin(), catalog.end());
+    EXPECT_EQ(catalog, expected);
 }
 
 }  // namespace
