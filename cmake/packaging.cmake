@@ -183,16 +183,10 @@ if(QELRPT_BUILD_TESTS AND TARGET qelrpt-host AND NOT CMAKE_CXX_FLAGS MATCHES "-f
             -P ${PROJECT_SOURCE_DIR}/tests/package/check_changelog.cmake)
 endif()
 
-# The native Linux build: the library's interface against the committed
-# baseline (tests/abi-baseline), and two builds of the committed sources
-# from two clean clones, Linux and Windows, byte for byte.
+# The native Linux build: two builds of the committed sources from two
+# clean clones, Linux and Windows, byte for byte.
 if(QELRPT_BUILD_TESTS AND NOT WIN32 AND NOT CMAKE_CROSSCOMPILING AND CMAKE_SIZEOF_VOID_P EQUAL 8
    AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize=")
-  find_program(QELRPT_ABIDIFF abidiff)
-  if(QELRPT_ABIDIFF)
-    add_test(NAME qelrpt_abi_baseline
-      COMMAND ${QELRPT_ABIDIFF} ${PROJECT_SOURCE_DIR}/tests/abi-baseline/libqelrpt.abi $<TARGET_FILE:qelrpt>)
-  endif()
   if(EXISTS ${PROJECT_SOURCE_DIR}/.git)
     add_test(NAME qelrpt_reproducible
       COMMAND ${PROJECT_SOURCE_DIR}/tests/package/reproducible.sh ${PROJECT_SOURCE_DIR})

@@ -102,24 +102,27 @@ typedef struct UFFunctionRow {
 
 #pragma pack(pop)
 
-#if UINTPTR_MAX == 0xFFFFFFFFu
+/* The layout, checked by every compiler that reads this header: the
+ * offsets above, with P the size of a pointer (4 in the 32-bit host). */
 #ifdef __cplusplus
 #define QELRPT_STATIC_ASSERT static_assert
 #else
 #define QELRPT_STATIC_ASSERT _Static_assert
 #endif
+#define QELRPT_P sizeof(void *)
 QELRPT_STATIC_ASSERT(offsetof(UFArgNode, next) == 2, "UFArgNode.next at 2");
-QELRPT_STATIC_ASSERT(offsetof(UFArgNode, value) == 12, "UFArgNode.value at 12");
-QELRPT_STATIC_ASSERT(sizeof(UFArgNode) == 20, "UFArgNode is 20 bytes");
+QELRPT_STATIC_ASSERT(offsetof(UFArgNode, value) == 2 + QELRPT_P + 6, "UFArgNode.value at 12 in the 32-bit host");
+QELRPT_STATIC_ASSERT(sizeof(UFArgNode) == 2 + QELRPT_P + 6 + 8, "UFArgNode is 20 bytes in the 32-bit host");
 QELRPT_STATIC_ASSERT(offsetof(UFCallBlock, result) == 2, "result slot at 2");
-QELRPT_STATIC_ASSERT(offsetof(UFCallBlock, firstArg) == 26, "first node at 26");
-QELRPT_STATIC_ASSERT(sizeof(UFCallBlock) == 30, "UFCallBlock is 30 bytes");
-QELRPT_STATIC_ASSERT(sizeof(UFTableHeader) == 6, "UFTableHeader is 6 bytes");
+QELRPT_STATIC_ASSERT(offsetof(UFCallBlock, firstArg) == 2 + QELRPT_P + 20, "first node at 26 in the 32-bit host");
+QELRPT_STATIC_ASSERT(sizeof(UFCallBlock) == 2 + QELRPT_P + 20 + QELRPT_P, "UFCallBlock is 30 bytes in the 32-bit host");
 QELRPT_STATIC_ASSERT(offsetof(UFTableHeader, table) == 2, "table at 2");
-QELRPT_STATIC_ASSERT(sizeof(UFFunctionRow) == 12, "UFFunctionRow is 12 bytes");
-QELRPT_STATIC_ASSERT(offsetof(UFFunctionRow, entry) == 4, "entry at 4");
+QELRPT_STATIC_ASSERT(sizeof(UFTableHeader) == 2 + QELRPT_P, "UFTableHeader is 6 bytes in the 32-bit host");
+QELRPT_STATIC_ASSERT(offsetof(UFFunctionRow, entry) == QELRPT_P, "entry at 4 in the 32-bit host");
+QELRPT_STATIC_ASSERT(offsetof(UFFunctionRow, reserved) == 2 * QELRPT_P, "reserved at 8 in the 32-bit host");
+QELRPT_STATIC_ASSERT(sizeof(UFFunctionRow) == 2 * QELRPT_P + 4, "UFFunctionRow is 12 bytes in the 32-bit host");
+#undef QELRPT_P
 #undef QELRPT_STATIC_ASSERT
-#endif
 
 /*
  * Formula entry points, one per formula function, each with the formula as

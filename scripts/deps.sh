@@ -30,7 +30,7 @@ package_packages=("${main_packages[@]}" help2man dpkg-dev git zip
 test_packages=("${package_packages[@]}" googletest libbenchmark-dev g++-multilib
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
   clang-format clang-tidy valgrind locales
-  gdb lintian abigail-tools chromium poppler-utils python3
+  gdb lintian chromium poppler-utils python3
   sqlite3 postgresql-15 libpq-dev)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev)
 coverage_packages=("${main_packages[@]}" googletest clang llvm)

@@ -1,5 +1,8 @@
 # Checks the built plug-in as a file, without running it:
-#   - it exports exactly the names of src/host/exports.txt, undecorated;
+#   - it exports exactly the names of the build's export list (the library
+#     entry points of src/host/exports.txt and one formula entry point per
+#     row of the function table), undecorated, and among them every name
+#     a release exported (released-exports.txt);
 #   - a Windows DLL imports from KERNEL32.dll and msvcrt.dll only, has ASLR
 #     (dynamic base) and DEP (NX compatible) set, and carries the version
 #     strings the engine's file dialogs show;
@@ -10,10 +13,17 @@
 #
 # cmake -DBINARY=... -DFORMAT=pe|elf -DTOOL=objdump-or-nm -DEXPORTS=exports.txt
 #       [-DVERSION=x.y.z] -P check_binary.cmake
+cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/exports.cmake)
 qelrpt_read_exports(${EXPORTS} e)
 set(expected ${e_names})
 list(SORT expected)
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/released-exports.txt released REGEX "^[A-Za-z]")
+foreach(name IN LISTS released)
+  if(NOT name IN_LIST expected)
+    message(FATAL_ERROR "${name} was exported by a release and must stay: the build no longer exports it")
+  endif()
+endforeach()
 
 # Sets `out` to the output of `command...`; fails the check when it fails.
 function(run out)
