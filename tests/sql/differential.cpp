@@ -326,10 +326,11 @@ TEST_F(Engines, NullArgumentsGetTheirSignaturesDefault) {
     }
 }
 
-// The catalog holds, for each row, one function per combination of the SQL
-// types of its parameters, named by the row's parameter names, immutable,
-// parallel safe, and strict but for String(String, String).
-TEST_F(Engines, CatalogFollowsTheTable) {
+// The catalog entries the function table asks for: for each row, one
+// function per combination of the SQL types of its parameters, named by
+// the row's parameter names, immutable, parallel safe, strict but for
+// String(String, String), and described by its call and summary.
+std::vector<std::string> ExpectedCatalog() {
     std::vector<std::string> expected;
     for (const support::TableRow &row : support::kTableRows) {
         std::vector<std::string> lists = {""};
@@ -342,30 +343,68 @@ TEST_F(Engines, CatalogFollowsTheTable) {
         }
         const std::vector<std::string> types = row.ParameterTypes();
         for (std::size_t p = 0; p < types.size(); ++p) {
+            const std::vector<const char *> sql = types[p] == "Number"
+                                                      ? std::vector<const char *>{"numeric", "double precision", "bigint"}
+                                                      : std::vector<const char *>{"text"};
             std::vector<std::string> longer;
             for (const std::string &list : lists)
-                for (const char *sql : types[p] == "Number" ? std::vector<const char *>{"numeric", "double precision", "bigint"}
-                                                            : std::vector<const char *>{"text"})
-                    longer.push_back(list + (p == 0 ? "" : ", ") + names[p] + " " + sql);
+                for (const char *type : sql) longer.push_back(list + (p == 0 ? "" : ", ") + names[p] + " " + type);
             lists = longer;
         }
         std::string lower = row.name;
         std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-        for (const std::string &list : lists)
-            expected.push_back(lower + "(" + list + ") i s " + (row.Signature() == "String(String, String)" ? "f" : "t"));
+        const std::string flags = row.Signature() == "String(String, String)" ? " i s f " : " i s t ";
+        const std::string description = std::string(row.name) + "(" + row.descriptions + "): " + row.summary;
+        for (const std::string &list : lists) expected.push_back(lower + "(" + list + ")" + flags + description);
     }
-    PGresult *r = PQexec(Engines::Pg(),
-                         "SELECT p.proname || '(' || pg_get_function_identity_arguments(p.oid) || ') ' || p.provolatile::text"
-                         " || ' ' || p.proparallel::text || ' ' || CASE WHEN p.proisstrict THEN 't' ELSE 'f' END"
+    std::sort(expected.begin(), expected.end());
+    return expected;
+}
+
+// The extension's functions as the catalog holds them, in the same form.
+std::vector<std::string> Catalog(PGconn *pg) {
+    PGresult *r = PQexec(pg,
+                         "SELECT p.proname || '(' || pg_get_function_identity_arguments(p.oid) || ') '"
+                         " || p.provolatile::text || ' ' || p.proparallel::text || ' '"
+                         " || CASE WHEN p.proisstrict THEN 't' ELSE 'f' END || ' '"
+                         " || coalesce(obj_description(p.oid, 'pg_proc'), '(no description)')"
                          "  FROM pg_proc p JOIN pg_depend d ON d.objid = p.oid"
                          "  JOIN pg_extension e ON e.oid = d.refobjid AND e.extname = 'qelrpt'");
-    ASSERT_EQ(PQresultStatus(r), PGRES_TUPLES_OK) << PQerrorMessage(Engines::Pg());
     std::vector<std::string> catalog;
-    for (int i = 0; i < PQntuples(r); ++i) catalog.emplace_back(PQgetvalue(r, i, 0));
+    if (PQresultStatus(r) != PGRES_TUPLES_OK) catalog.emplace_back(PQerrorMessage(pg));
+    for (int i = 0; PQresultStatus(r) == PGRES_TUPLES_OK && i < PQntuples(r); ++i)
+        catalog.emplace_back(PQgetvalue(r, i, 0));
     PQclear(r);
-    std::sort(expected.begin(), expected.end());
     std::sort(catalog.begin(), catalog.end());
-    EXPECT_EQ(catalog, expected);
+    return catalog;
+}
+
+// One statement whose result is not looked at; its error, or "".
+std::string Execute(PGconn *pg, const std::string &sql) {
+    PGresult *r = PQexec(pg, sql.c_str());
+    const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
+    PQclear(r);
+    return ok ? "" : PQerrorMessage(pg);
+}
+
+// A fresh install, and a database updated from each older release, hold
+// what the table asks for.
+TEST_F(Engines, CatalogFollowsTheTable) {
+    EXPECT_EQ(Catalog(pg), ExpectedCatalog()) << "a fresh install";
+    PGresult *r = PQexec(pg,
+                         "SELECT version FROM pg_available_extension_versions v JOIN pg_available_extensions a"
+                         "    ON a.name = v.name AND v.version <> a.default_version WHERE v.name = 'qelrpt'");
+    ASSERT_EQ(PQresultStatus(r), PGRES_TUPLES_OK) << PQerrorMessage(pg);
+    std::vector<std::string> older;
+    for (int i = 0; i < PQntuples(r); ++i) older.emplace_back(PQgetvalue(r, i, 0));
+    PQclear(r);
+    EXPECT_FALSE(older.empty()) << "no older release to update from";
+    for (const std::string &version : older) {
+        ASSERT_EQ(Execute(pg, "DROP EXTENSION qelrpt"), "");
+        ASSERT_EQ(Execute(pg, "CREATE EXTENSION qelrpt VERSION '" + version + "'"), "");
+        ASSERT_EQ(Execute(pg, "ALTER EXTENSION qelrpt UPDATE"), "");
+        EXPECT_EQ(Catalog(pg), ExpectedCatalog()) << "updated from " << version;
+    }
 }
 
 }  // namespace

@@ -21,6 +21,8 @@ struct TableRow {
     const char *result;        // String or Boolean
     const char *parameters;    // "String, String"
     const char *names;         // "previous, name"
+    const char *descriptions;  // "previous tag name, tag name"
+    const char *summary;       // what the function gives
     const char *definition;    // the engine's three texts
     const char *templateText;  //
     const char *exampleText;   //
@@ -49,6 +51,8 @@ struct TableRow {
      #result,                                                                                                   \
      QELRPT_SPELL params,                                                                                       \
      QELRPT_SPELL names,                                                                                        \
+     descriptions,                                                                                              \
+     summary,                                                                                                   \
      QELRPT_DEFINITION_TEXT(name, result, params),                                                              \
      QELRPT_TEMPLATE_TEXT(name, params),                                                                        \
      QELRPT_EXAMPLE_TEXT(name, descriptions),                                                                   \
