@@ -1,4 +1,4 @@
-// The seven formula functions as the report engine sees them: the built
+// The formula functions as the report engine sees them: the built
 // plug-in is loaded at run time, every entry point is resolved by its
 // export name and called through that pointer, with call blocks built
 // once, before any timing, over large input sets (harness.h): the tag

@@ -97,10 +97,10 @@ struct HostAdapter<Boolean(String, String), worker> {
 
 extern "C" {
 
-#define QELRPT_ENTRY_POINT(name, entry, result, params, worker, ...)                   \
-    QELRPT_API UFError QELRPT_CALL entry(UFCallBlock *block) {                       \
-        using namespace qelrpt;                                                      \
-        return HostAdapter<result params, worker>::Answer(block);                    \
+#define QELRPT_ENTRY_POINT(name, entry, result, params, worker, ...) \
+    QELRPT_API UFError QELRPT_CALL entry(UFCallBlock *block) {       \
+        using namespace qelrpt;                                      \
+        return HostAdapter<result params, worker>::Answer(block);    \
     }
 QELRPT_FUNCTION_TABLE(QELRPT_ENTRY_POINT)
 #undef QELRPT_ENTRY_POINT

@@ -19,7 +19,8 @@ constexpr std::uint16_t TableHeaderSize = 6;
 constexpr std::uint16_t InterfaceVersion = 0x0100;
 
 // The three tables, each row built from one row of the function table.
-#define QELRPT_DEFINITION_ROW(name, entry, result, params, ...) {QELRPT_DEFINITION_TEXT(name, result, params), entry, 0},
+#define QELRPT_DEFINITION_ROW(name, entry, result, params, ...) \
+    {QELRPT_DEFINITION_TEXT(name, result, params), entry, 0},
 #define QELRPT_TEMPLATE_ROW(name, entry, result, params, ...) QELRPT_TEMPLATE_TEXT(name, params),
 #define QELRPT_EXAMPLE_ROW(name, entry, result, params, worker, names, descriptions, ...) \
     QELRPT_EXAMPLE_TEXT(name, descriptions),

@@ -142,11 +142,11 @@ struct PgAdapter<Boolean(String, String), worker> {
 
 // One C function per row, qelrpt_ and the row's formula name.
 extern "C" {
-#define QELRPT_PG_FUNCTION(name, entry, result, params, worker, ...)              \
-    PG_FUNCTION_INFO_V1(qelrpt_##name);                                              \
-    PGDLLEXPORT Datum qelrpt_##name(PG_FUNCTION_ARGS) {                              \
-        using namespace qelrpt;                                                      \
-        return PgAdapter<result params, worker>::Call(fcinfo);                       \
+#define QELRPT_PG_FUNCTION(name, entry, result, params, worker, ...) \
+    PG_FUNCTION_INFO_V1(qelrpt_##name);                              \
+    PGDLLEXPORT Datum qelrpt_##name(PG_FUNCTION_ARGS) {              \
+        using namespace qelrpt;                                      \
+        return PgAdapter<result params, worker>::Call(fcinfo);       \
     }
 QELRPT_FUNCTION_TABLE(QELRPT_PG_FUNCTION)
 #undef QELRPT_PG_FUNCTION

@@ -147,7 +147,7 @@ extern "C" __attribute__((visibility("default"))) int sqlite3_qelrptsqlite_init(
     using namespace qelrpt;
     constexpr int Flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     int rc = SQLITE_OK;
-#define QELRPT_SQLITE_FUNCTION(name, entry, result, params, worker, ...)                          \
+#define QELRPT_SQLITE_FUNCTION(name, entry, result, params, worker, ...)                                          \
     if (rc == SQLITE_OK)                                                                                          \
         rc = sqlite3_create_function_v2(db, #name, static_cast<int>(SignatureParts<result params>::arity), Flags, \
                                         nullptr, SqliteAdapter<result params, worker>::Call, nullptr, nullptr,    \

@@ -121,16 +121,16 @@ constexpr bool PlainText(const char *text) {
 // Checks one row: the names agree, the worker has the type its signature
 // calls, there is one name and one description per parameter, and the
 // example calls the row's function on one line.
-#define QELRPT_CHECK_ROW(name, entry, result, params, worker, names, descriptions, summary, example, answer)        \
-    static_assert(SameRest(#entry, "QELFormula_", #name, "QEL"),                                                   \
-                  #name ": the entry point must be QELFormula_ and the name without QEL");                         \
-    static_assert(std::is_same_v<decltype(&(worker)), WorkerFor<result params>::type>,                             \
-                  #name ": the worker's type does not fit the row's signature");                                   \
-    static_assert(QELRPT_COUNT names == SignatureParts<result params>::arity, #name ": one name per parameter");   \
-    static_assert(CountChar(descriptions, ',') + 1 == SignatureParts<result params>::arity,                        \
-                  #name ": one description per parameter");                                                        \
-    static_assert(CallsFunction(example, #name), #name ": the example must call " #name);                          \
-    static_assert(PlainText(example) && PlainText(answer) && PlainText(summary),                                   \
+#define QELRPT_CHECK_ROW(name, entry, result, params, worker, names, descriptions, summary, example, answer)     \
+    static_assert(SameRest(#entry, "QELFormula_", #name, "QEL"),                                                 \
+                  #name ": the entry point must be QELFormula_ and the name without QEL");                       \
+    static_assert(std::is_same_v<decltype(&(worker)), WorkerFor<result params>::type>,                           \
+                  #name ": the worker's type does not fit the row's signature");                                 \
+    static_assert(QELRPT_COUNT names == SignatureParts<result params>::arity, #name ": one name per parameter"); \
+    static_assert(CountChar(descriptions, ',') + 1 == SignatureParts<result params>::arity,                      \
+                  #name ": one description per parameter");                                                      \
+    static_assert(CallsFunction(example, #name), #name ": the example must call " #name);                        \
+    static_assert(PlainText(example) && PlainText(answer) && PlainText(summary),                                 \
                   #name ": the summary, the example and the answer are one line of printable ASCII each");
 QELRPT_FUNCTION_TABLE(QELRPT_CHECK_ROW)
 #undef QELRPT_CHECK_ROW

@@ -33,8 +33,12 @@ std::string Answer(const Work &w) { return engine::CallQuietly(w.f, w.boolean, w
 // Calls of every row of the function table: each String parameter takes
 // each of a few names and patterns, each Number each of a few values.
 std::vector<Work> MakeWork() {
-    const std::vector<std::string> texts = {"Plant1\\Area1\\Pump01.Speed", "Plant1\\Area2\\Tank\\Level",
-                                            "A.B\\C", "\\x\\y", "Site Clock", "*Area%\\*.Speed"};
+    const std::vector<std::string> texts = {"Plant1\\Area1\\Pump01.Speed",
+                                            "Plant1\\Area2\\Tank\\Level",
+                                            "A.B\\C",
+                                            "\\x\\y",
+                                            "Site Clock",
+                                            "*Area%\\*.Speed"};
     const std::vector<double> numbers = {12345.0, -5.0, 99999.0, 1234567.0, 149.0, 150.0, -150.0, 250.0, 1e300};
     std::vector<Work> work;
     for (const support::TableRow &row : support::kTableRows) {

@@ -1,7 +1,7 @@
 # `cmake --install` into an empty scratch prefix lays out the tree a
 # distribution expects (GNUInstallDirs), and, where the build's programs
 # start, qelrpt-host started through bin/ finds the plug-in and lists the
-# seven functions.  The SQLite extension, where the build has one
+# functions.  The SQLite extension, where the build has one
 # (SQLITE_EXTENSION, its file name), lies beside the plug-in in lib/qelrpt/.
 #
 # cmake -DBUILD_DIR=... -DPREFIX=scratch -DWINDOWS=OFF [-DRUN=ON]

@@ -11,7 +11,7 @@
 #   and its binaries are those of the tar.gz (one symbols archive serves
 #   both);
 # - `qelrpt-host list` run from the unpacked package finds the packaged
-#   plug-in beside it and lists all seven functions (through the emulator
+#   plug-in beside it and lists all the functions (through the emulator
 #   for Windows programs);
 # - the SQLite extension, where the build has one (SQLITE_EXTENSION, its
 #   file name), is packaged stripped and answers in the sqlite3 shell;
@@ -250,7 +250,7 @@ foreach(generator ${GENERATORS})
   if(generator STREQUAL "TGZ" AND NOT EMULATOR)
     check_install_example(${root})
   endif()
-  message(STATUS "${name}: unpacked, qelrpt-host lists the seven functions")
+  message(STATUS "${name}: unpacked, qelrpt-host lists the functions")
 endforeach()
 
 if("TGZ" IN_LIST GENERATORS AND "DEB" IN_LIST GENERATORS)

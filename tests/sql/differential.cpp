@@ -227,8 +227,8 @@ std::string PostgresAnswer(PGconn *pg, const Function &f, const Call &call, cons
     PGresult *r =
         PQexecParams(pg, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
     std::string answer = PQresultStatus(r) != PGRES_TUPLES_OK ? PQerrorMessage(pg)
-                         : PQgetisnull(r, 0, 0) != 0  ? "(null)"
-                                                      : PQgetvalue(r, 0, 0);
+                         : PQgetisnull(r, 0, 0) != 0          ? "(null)"
+                                                              : PQgetvalue(r, 0, 0);
     PQclear(r);
     if (f.result == "Boolean" && (answer == "t" || answer == "f")) answer = answer == "t" ? "1" : "0";
     return answer;
@@ -320,7 +320,8 @@ TEST_F(Engines, NullArgumentsGetTheirSignaturesDefault) {
             const std::vector<std::pair<std::string, std::string>> answers = EveryAnswer(f, null);
             for (std::size_t i = 0; i < answers.size(); ++i) {
                 const std::string expected = readsEmpty ? EveryAnswer(f, empty)[i].second : "(null)";
-                EXPECT_EQ(answers[i].second, expected) << answers[i].first << ": " << row.name << ", NULL argument " << p + 1;
+                EXPECT_EQ(answers[i].second, expected)
+                    << answers[i].first << ": " << row.name << ", NULL argument " << p + 1;
             }
         }
     }
@@ -343,9 +344,9 @@ std::vector<std::string> ExpectedCatalog() {
         }
         const std::vector<std::string> types = row.ParameterTypes();
         for (std::size_t p = 0; p < types.size(); ++p) {
-            const std::vector<const char *> sql = types[p] == "Number"
-                                                      ? std::vector<const char *>{"numeric", "double precision", "bigint"}
-                                                      : std::vector<const char *>{"text"};
+            const std::vector<const char *> sql =
+                types[p] == "Number" ? std::vector<const char *>{"numeric", "double precision", "bigint"}
+                                     : std::vector<const char *>{"text"};
             std::vector<std::string> longer;
             for (const std::string &list : lists)
                 for (const char *type : sql) longer.push_back(list + (p == 0 ? "" : ", ") + names[p] + " " + type);

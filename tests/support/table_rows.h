@@ -45,18 +45,18 @@ struct TableRow {
     }
 };
 
-#define QELRPT_TEST_ROW(name, entry, result, params, worker, names, descriptions, summary, example, answer)    \
-    {#name,                                                                                                     \
-     #entry,                                                                                                    \
-     #result,                                                                                                   \
-     QELRPT_SPELL params,                                                                                       \
-     QELRPT_SPELL names,                                                                                        \
-     descriptions,                                                                                              \
-     summary,                                                                                                   \
-     QELRPT_DEFINITION_TEXT(name, result, params),                                                              \
-     QELRPT_TEMPLATE_TEXT(name, params),                                                                        \
-     QELRPT_EXAMPLE_TEXT(name, descriptions),                                                                   \
-     example,                                                                                                   \
+#define QELRPT_TEST_ROW(name, entry, result, params, worker, names, descriptions, summary, example, answer) \
+    {#name,                                                                                                 \
+     #entry,                                                                                                \
+     #result,                                                                                               \
+     QELRPT_SPELL params,                                                                                   \
+     QELRPT_SPELL names,                                                                                    \
+     descriptions,                                                                                          \
+     summary,                                                                                               \
+     QELRPT_DEFINITION_TEXT(name, result, params),                                                          \
+     QELRPT_TEMPLATE_TEXT(name, params),                                                                    \
+     QELRPT_EXAMPLE_TEXT(name, descriptions),                                                               \
+     example,                                                                                               \
      answer},
 inline const TableRow kTableRows[] = {QELRPT_FUNCTION_TABLE(QELRPT_TEST_ROW)};
 #undef QELRPT_TEST_ROW
@@ -78,7 +78,8 @@ inline std::vector<ExampleArgument> ExampleArguments(const std::string &call) {
         while (call[at] == ' ' || call[at] == ',') ++at;
         ExampleArgument argument{call[at] != '"', {}};
         if (argument.number) {
-            while (at < call.size() && call[at] != ',' && call[at] != ')' && call[at] != ' ') argument.text += call[at++];
+            while (at < call.size() && call[at] != ',' && call[at] != ')' && call[at] != ' ')
+                argument.text += call[at++];
         } else {
             for (++at; at < call.size(); ++at) {
                 if (call[at] == '"' && (at + 1 >= call.size() || call[at + 1] != '"')) break;

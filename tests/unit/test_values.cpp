@@ -96,8 +96,8 @@ TEST(ReadHundredfold, SignOfZeroAndNaN) {
 }
 
 TEST(ReadHundredfold, RefusesWhatIsNoNumber) {
-    for (const char *text : {"", "-", ".", "+.", "1e", "1e+", "1e-", "12abc", " 1", "1 ", "1..2", "e5", "0x10", "--1",
-                             "1e5.0", "nan1", "infinit", "1,5", "1e+-2", ".e1"}) {
+    for (const char *text : {"",     "-",  ".",    "+.",  "1e",    "1e+",  "1e-",     "12abc", " 1",    "1 ",
+                             "1..2", "e5", "0x10", "--1", "1e5.0", "nan1", "infinit", "1,5",   "1e+-2", ".e1"}) {
         double out = 42;
         EXPECT_EQ(qelrpt::ReadHundredfold(text, Specials::Accepted, &out), NumberReading::NotANumber)
             << '"' << text << '"';
@@ -136,8 +136,8 @@ TEST(HundredfoldOfDouble, IsTheHundredfoldOfTheShortestDecimal) {
             const std::uint64_t bits = random();
             std::memcpy(&value, &bits, sizeof value);
         } else {  // values as measurements have them: few digits, moderate size
-            value = static_cast<double>(random() % 2000001) / std::pow(10.0, static_cast<double>(random() % 8)) -
-                    1000.0;
+            value =
+                static_cast<double>(random() % 2000001) / std::pow(10.0, static_cast<double>(random() % 8)) - 1000.0;
         }
         if (!std::isfinite(value)) continue;
         // The shortest digits (scientific: the plain form may spell a large
@@ -164,16 +164,11 @@ TEST(HundredfoldOfDouble, CasesAndTheRange) {
         double hundredfold;
     };
     const Row rows[] = {
-        {853.05, NumberReading::Read, 85305.0},
-        {0.1, NumberReading::Read, 10.0},
-        {1.49, NumberReading::Read, 149.0},
-        {1e300, NumberReading::Read, 1e302},
-        {1.7e306, NumberReading::Read, 1.7e308},
-        {1.8e306, NumberReading::BeyondRange, 0},
-        {1e308, NumberReading::BeyondRange, 0},
-        {-std::numeric_limits<double>::max(), NumberReading::BeyondRange, 0},
-        {5e-324, NumberReading::Read, 5e-322},
-        {-kInf, NumberReading::Read, -kInf},
+        {853.05, NumberReading::Read, 85305.0},  {0.1, NumberReading::Read, 10.0},
+        {1.49, NumberReading::Read, 149.0},      {1e300, NumberReading::Read, 1e302},
+        {1.7e306, NumberReading::Read, 1.7e308}, {1.8e306, NumberReading::BeyondRange, 0},
+        {1e308, NumberReading::BeyondRange, 0},  {-std::numeric_limits<double>::max(), NumberReading::BeyondRange, 0},
+        {5e-324, NumberReading::Read, 5e-322},   {-kInf, NumberReading::Read, -kInf},
     };
     for (const Row &row : rows) {
         double out = -1;
