@@ -264,7 +264,7 @@ endif()
 # The PostgreSQL extension's package (with the .deb of a build that has
 # one): lintian finds no error, and with its files a server answers
 # CREATE EXTENSION qelrpt and the sibling header.
-file(GLOB postgresql_deb ${packages_dir}/postgresql-*-qelrpt_*.deb)
+file(GLOB postgresql_deb ${packages_dir}/postgresql-*-qelrpt_${VERSION}_*.deb)
 if("DEB" IN_LIST GENERATORS AND postgresql_deb)
   run_checked("lintian" lintian --fail-on error ${postgresql_deb})
   check_owners(${postgresql_deb})

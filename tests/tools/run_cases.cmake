@@ -18,6 +18,7 @@
 # matches as a whole (\n in it stands for a line feed), or else the text of
 # one line (its line feed implied).  A first argument "<FILE" is no
 # argument: standard input comes from FILE in the DATA folder.
+# @VERSION@ anywhere in a line stands for the build's version (-DVERSION).
 # In the arguments @LIBRARY@, @PROBE@, @PROBE_NOEXPORT@ and @PROBE_BADHEADER@
 # stand for the libraries' paths, @FIFO@ (with -DSCRATCH=folder, on
 # POSIX systems) for a named pipe that nothing writes to, and
@@ -114,6 +115,8 @@ foreach(row_index RANGE 0 ${last_row})
   if(line STREQUAL "" OR line MATCHES "^#")
     continue()
   endif()
+  # @VERSION@ anywhere in a line is the version of the build.
+  string(REPLACE "@VERSION@" "${VERSION}" line "${line}")
   split_tabs("${line}")
   if(field_count LESS 3)
     message(FATAL_ERROR "${CASES}:${line_number}: expected EXIT, STDOUT, STDERR and the arguments")
