@@ -274,7 +274,7 @@ if("DEB" IN_LIST GENERATORS AND postgresql_deb)
   file(GLOB_RECURSE extension_files ${dir}/usr/share/postgresql/*/extension/qelrpt*)
   check_stripped(${module})
   run_checked("CREATE EXTENSION from ${postgresql_deb}"
-              ${CMAKE_CURRENT_LIST_DIR}/../sql/with-postgresql.sh ${module} ${extension_files} --
+              ${CMAKE_CURRENT_LIST_DIR}/../sql/with-postgresql.sh --own ${module} ${extension_files} --
               psql -X -q -At -v ON_ERROR_STOP=1 -c "CREATE EXTENSION qelrpt"
               -c "SELECT '[' || QELIndentTagHier('A\\B\\C', 'A\\E\\F') || ']'")
   if(NOT output MATCHES "\\[    E\\]")
