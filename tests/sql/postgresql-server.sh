@@ -29,7 +29,7 @@ if [ "$(id -u)" -eq 0 ]; then as_server=(runuser -u nobody --); fi
 
 stop() {
   [ -f "$state" ] || return 0
-  local PGBINDIR= QELRPT_PG_WORK=
+  local PGBINDIR='' QELRPT_PG_WORK=''
   # shellcheck source=/dev/null
   . "$state"
   if [ -f "$QELRPT_PG_WORK/data/postmaster.pid" ]; then

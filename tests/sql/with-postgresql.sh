@@ -19,7 +19,7 @@ if [ "$1" = --own ]; then
   while [ "$1" != -- ]; do files+=("$1"); shift; done
   own=$(mktemp -d "${TMPDIR:-/tmp}/qelrpt-pg-state.XXXXXX")
   state=$own/server.env
-  trap 'QELRPT_POSTGRESQL_STATE= "$here/postgresql-server.sh" stop "$state"; rm -rf "$own"' EXIT
+  trap 'QELRPT_POSTGRESQL_STATE="" "$here/postgresql-server.sh" stop "$state"; rm -rf "$own"' EXIT
   QELRPT_POSTGRESQL_STATE='' "$here/postgresql-server.sh" start "$state" "${files[@]}" >/dev/null
 else
   state=${QELRPT_POSTGRESQL_STATE:-$1}
