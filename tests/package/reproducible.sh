@@ -79,6 +79,7 @@ for f in "${compared[@]}"; do
     status=1
   fi
 done
-cpu=$(times | tail -n 1 | tr -s 'ms' '  ' | awk '{ printf "%.0f", $1 * 60 + $2 + $3 * 60 + $4 }')
+times >"$work/times"  # in this shell: a subshell would report its own
+cpu=$(tail -n 1 "$work/times" | tr -s 'ms' '  ' | awk '{ printf "%.0f", $1 * 60 + $2 + $3 * 60 + $4 }')
 echo "two builds of $commit compared in $((SECONDS - start)) s ($cpu s CPU; load average $(cut -d' ' -f1-3 /proc/loadavg))"
 exit $status
