@@ -93,15 +93,22 @@ while IFS='|' read -r name expression base; do
 done <"$work/sqlite.queries"
 report "SQLite $(sqlite3 --version | cut -d' ' -f1)" "$work/sqlite.queries" "$work/sqlite.times" "$work/sqlite.counts"
 
-# PostgreSQL: each Number column as numeric, double precision and bigint.
-# The times come from the server; the instruction counts from the backend
-# in single-user mode on the same data, once the server has stopped.
+# PostgreSQL: each Number column as numeric, double precision and bigint,
+# on a server of the bench's own (tests/sql/postgresql-server.sh).  The
+# times come from the server; the instruction counts from the backend in
+# single-user mode on the same data, once the server has stopped.
 queries numeric double bigint >"$work/postgresql.queries"
-cat >"$work/postgresql.sh" <<SCRIPT
-set -euo pipefail
+state=$work/postgresql.env
+trap 'tests/sql/postgresql-server.sh stop "$state"; rm -rf "$work"' EXIT
+tests/sql/postgresql-server.sh start "$state" "$bin/qelrpt.so" "$build"/postgresql/qelrpt.control \
+  "$build"/postgresql/qelrpt--*.sql >/dev/null
+# shellcheck source=/dev/null
+. "$state"
+export PGHOST PGPORT PGUSER PGDATABASE=qelrpt_bench
+createdb "$PGDATABASE"
 psql -X -q -v ON_ERROR_STOP=1 -c "CREATE EXTENSION qelrpt" \
   -c "CREATE TABLE raw(name text, value numeric, flags bigint)" \
-  -c "\\\\copy raw FROM '$work/tags.csv' CSV HEADER" \
+  -c "\\copy raw FROM '$work/tags.csv' CSV HEADER" \
   -c "CREATE TABLE tags AS SELECT lag(name) OVER (ORDER BY name COLLATE \"C\") AS previous, name,
         value AS value_numeric, value::double precision AS value_double, round(value)::bigint AS value_bigint,
         flags::numeric AS flags_numeric, flags::double precision AS flags_double, flags AS flags_bigint
@@ -110,22 +117,19 @@ psql -X -q -v ON_ERROR_STOP=1 -c "CREATE EXTENSION qelrpt" \
   -c "VACUUM ANALYZE tags" -c "VACUUM ANALYZE counted"
 while IFS='|' read -r name expression base; do
   for _ in 1 2 3; do
-    psql -X -q -v ON_ERROR_STOP=1 -c "SET max_parallel_workers_per_gather = 0" -c "\\\\timing on" \
-      -c "SELECT \$expression FROM tags" | awk '/^Time:/ { print \$2 }'
+    psql -X -q -v ON_ERROR_STOP=1 -c "SET max_parallel_workers_per_gather = 0" -c "\\timing on" \
+      -c "SELECT $expression FROM tags" | awk '/^Time:/ { print $2 }'
   done | sort -g | head -n 1
 done <"$work/postgresql.queries" >"$work/postgresql.times"
-data=\$(psql -X -A -t -c "SHOW data_directory")
 as_server=()
-if [ "\$(id -u)" -eq 0 ]; then as_server=(runuser -u nobody --); fi
-"\${as_server[@]}" "\$PGBINDIR/pg_ctl" -D "\$data" -m fast -w stop >/dev/null
+if [ "$(id -u)" -eq 0 ]; then as_server=(runuser -u nobody --); fi
+"${as_server[@]}" "$PGBINDIR/pg_ctl" -D "$QELRPT_PG_WORK/data" -m fast -w stop >/dev/null
 while IFS='|' read -r name expression base; do
-  printf 'SELECT %s FROM counted;\n' "\$expression" |
-    "\${as_server[@]}" valgrind --tool=callgrind --callgrind-out-file="$work/cg/postgresql" \
-      "\$PGBINDIR/postgres" --single -D "\$data" -c max_parallel_workers_per_gather=0 \$PGDATABASE >/dev/null 2>&1
-  awk '/^(summary|totals):/ { print \$2; exit }' "$work/cg/postgresql"
+  printf 'SELECT %s FROM counted;\n' "$expression" |
+    "${as_server[@]}" valgrind --tool=callgrind --callgrind-out-file="$work/cg/postgresql" \
+      "$PGBINDIR/postgres" --single -D "$QELRPT_PG_WORK/data" -c max_parallel_workers_per_gather=0 \
+      -c "extension_destdir=$QELRPT_PG_WORK/destdir" "$PGDATABASE" >/dev/null 2>&1
+  instructions "$work/cg/postgresql"
 done <"$work/postgresql.queries" >"$work/postgresql.counts"
-SCRIPT
-tests/sql/with-postgresql.sh "$bin/qelrpt.so" "$build"/postgresql/qelrpt.control "$build"/postgresql/qelrpt--*.sql \
-  -- bash "$work/postgresql.sh"
 report "PostgreSQL $(psql --version | awk '{ print $3 }')" "$work/postgresql.queries" "$work/postgresql.times" \
   "$work/postgresql.counts"

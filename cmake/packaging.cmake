@@ -190,6 +190,11 @@ if(QELRPT_BUILD_TESTS AND NOT WIN32 AND NOT CMAKE_CROSSCOMPILING AND CMAKE_SIZEO
   if(EXISTS ${PROJECT_SOURCE_DIR}/.git)
     add_test(NAME qelrpt_reproducible
       COMMAND ${PROJECT_SOURCE_DIR}/tests/package/reproducible.sh ${PROJECT_SOURCE_DIR})
-    set_tests_properties(qelrpt_reproducible PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
+    # Four release builds: about 350 s of CPU, some 200 s on a quiet
+    # 2-core machine.  Other work stretches that many times over (1,390 s
+    # at a load average of 11 to 16), so the limit is an hour: it stops a
+    # build that hangs, well inside the test command's own limits, and not
+    # one that waits for the processor.
+    set_tests_properties(qelrpt_reproducible PROPERTIES RUN_SERIAL TRUE TIMEOUT 3600)
   endif()
 endif()

@@ -4,4 +4,4 @@ set(QELRPT_MINGW_TRIPLET i686-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
 
 find_program(QELRPT_WINE NAMES wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${QELRPT_WINE})
+qelrpt_wine_emulator(${QELRPT_WINE})

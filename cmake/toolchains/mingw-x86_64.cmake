@@ -8,4 +8,4 @@ include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
 # Debian's /usr/bin/wine prefers the 32-bit loader; the 64-bit one is
 # called by its own path.
 find_program(QELRPT_WINE64 NAMES wine64 PATHS /usr/lib/wine /usr/lib64/wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${QELRPT_WINE64})
+qelrpt_wine_emulator(${QELRPT_WINE64})

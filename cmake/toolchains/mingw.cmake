@@ -13,3 +13,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# The test programs run under Wine in a prefix of the build tree (the test
+# command passes one prefix for both Windows builds and makes it before
+# the tests start), never in the user's ~/.wine; quiet, without the
+# dialogs that offer to install Mono and Gecko.
+set(QELRPT_WINEPREFIX ${CMAKE_BINARY_DIR}/wine CACHE PATH "The Wine prefix that the tests run in")
+macro(qelrpt_wine_emulator loader)
+  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${QELRPT_WINEPREFIX} WINEDEBUG=-all
+      WINEDLLOVERRIDES=mscoree,mshtml= ${loader})
+endmacro()

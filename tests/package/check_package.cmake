@@ -51,6 +51,10 @@ set(deb_files usr/lib/qelrpt/${HOST} usr/lib/qelrpt/${LIBRARY} usr/bin/${HOST} u
 # An internal function of the plug-in, named only in its debug information.
 set(internal_function qelrpt::WildcardMatch)
 set(packages_dir ${BUILD_DIR}/packages)
+# lintian leaves files in TMPDIR: a folder of the build tree for it.
+set(lintian ${CMAKE_COMMAND} -E env TMPDIR=${BUILD_DIR}/package-check/lintian lintian)
+file(REMOVE_RECURSE ${BUILD_DIR}/package-check/lintian)
+file(MAKE_DIRECTORY ${BUILD_DIR}/package-check/lintian)
 find_program(GDB gdb REQUIRED)
 
 function(run_checked what)
@@ -194,7 +198,7 @@ foreach(generator ${GENERATORS})
     set(bin ${dir}/usr/bin)
     # lintian's notes go to standard output (standard error may hold its
     # remark on running as root).
-    execute_process(COMMAND lintian --fail-on error,warning,info --display-info ${package}
+    execute_process(COMMAND ${lintian} --fail-on error,warning,info --display-info ${package}
       RESULT_VARIABLE rc OUTPUT_VARIABLE notes ERROR_VARIABLE err)
     if(NOT rc EQUAL 0 OR NOT notes STREQUAL "")
       message(FATAL_ERROR "${name}: lintian (${rc}):\n${notes}${err}")
@@ -266,7 +270,7 @@ endif()
 # CREATE EXTENSION qelrpt and the sibling header.
 file(GLOB postgresql_deb ${packages_dir}/postgresql-*-qelrpt_${VERSION}_*.deb)
 if("DEB" IN_LIST GENERATORS AND postgresql_deb)
-  run_checked("lintian" lintian --fail-on error ${postgresql_deb})
+  run_checked("lintian" ${lintian} --fail-on error ${postgresql_deb})
   check_owners(${postgresql_deb})
   set(dir ${BUILD_DIR}/package-check/postgresql)
   unpack(${postgresql_deb} ${dir})
@@ -274,7 +278,7 @@ if("DEB" IN_LIST GENERATORS AND postgresql_deb)
   file(GLOB_RECURSE extension_files ${dir}/usr/share/postgresql/*/extension/qelrpt*)
   check_stripped(${module})
   run_checked("CREATE EXTENSION from ${postgresql_deb}"
-              ${CMAKE_CURRENT_LIST_DIR}/../sql/with-postgresql.sh ${module} ${extension_files} --
+              ${CMAKE_CURRENT_LIST_DIR}/../sql/with-postgresql.sh --own ${module} ${extension_files} --
               psql -X -q -At -v ON_ERROR_STOP=1 -c "CREATE EXTENSION qelrpt"
               -c "SELECT '[' || QELIndentTagHier('A\\B\\C', 'A\\E\\F') || ']'")
   if(NOT output MATCHES "\\[    E\\]")

@@ -24,7 +24,7 @@ if(NOT CHROMIUM OR NOT PDFTOTEXT)
 endif()
 
 file(REMOVE_RECURSE "${SCRATCH}")
-file(MAKE_DIRECTORY "${SCRATCH}/profile")
+file(MAKE_DIRECTORY "${SCRATCH}/profile" "${SCRATCH}/home")
 if(LONG_NAMES)
   file(READ "${CSV}" tags)
   set(deep "Plant9")
@@ -44,7 +44,12 @@ if(NOT status EQUAL 0 OR NOT text_status EQUAL 0)
   message(FATAL_ERROR "qelrpt-host failed: ${status}, ${text_status}")
 endif()
 
-execute_process(COMMAND "${CHROMIUM}" --headless --no-sandbox --disable-gpu --disable-background-networking
+# Chromium keeps settings and caches in the home folder, given here as a
+# folder of the scratch folder (its temporary files go to a folder of its
+# own that it makes and removes).
+execute_process(COMMAND ${CMAKE_COMMAND} -E env "HOME=${SCRATCH}/home" "XDG_CONFIG_HOME=${SCRATCH}/home/.config"
+    "XDG_CACHE_HOME=${SCRATCH}/home/.cache" "${CHROMIUM}" --headless --no-sandbox --disable-gpu
+    --disable-background-networking
     --disable-component-update --disable-sync --no-first-run "--user-data-dir=${SCRATCH}/profile"
     --no-pdf-header-footer "--print-to-pdf=${SCRATCH}/page.pdf" "file://${SCRATCH}/page.html"
   TIMEOUT 180 RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE chromium_messages)

@@ -17,10 +17,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A file of `size` bytes in the temporary folder, removed at the end.
+// A file of `size` bytes in the working folder (CTest's is in the build
+// tree: a fixed name in the shared temporary folder would clash with other
+// runs), removed at the end.
 class TempFile {
    public:
-    TempFile(const char *name, std::size_t size) : path_((fs::temp_directory_path() / name).string()) {
+    TempFile(const char *name, std::size_t size) : path_((fs::current_path() / name).string()) {
         std::FILE *file = std::fopen(path_.c_str(), "wb");
         if (file == nullptr) throw std::runtime_error("cannot create " + path_);
         const std::string text(size, 'x');

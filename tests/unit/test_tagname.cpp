@@ -109,7 +109,9 @@ std::string ModelHier(const std::string &prev, const std::string &cur) {
     }
     std::string r;
     std::size_t start = static_cast<std::size_t>(k + 1);
-    for (std::size_t i = start; i < cur.size(); ++i) {
+    // Past the bound nothing is compared: the model stops there, or a name
+    // of 10,000 separators would build 2 x 10^8 characters.
+    for (std::size_t i = start; i < cur.size() && r.size() <= kMaxText; ++i) {
         if (!IsSep(cur[i])) continue;
         if (!r.empty()) r += '\n';
         for (std::size_t j = 0; j < d; ++j) r += "    ";
