@@ -51,11 +51,13 @@ set(QELRPT_PG_EXTENSION_FILES
   ${QELRPT_PG_EXTENSION_DIR}/qelrpt--${QELRPT_PG_EXTENSION_VERSION}.sql)
 # Each older release's install script, as released, and the script that
 # updates a database from it (ALTER EXTENSION qelrpt UPDATE).
+set(QELRPT_PG_OLDER_VERSIONS "")
 file(GLOB released_scripts ${PROJECT_SOURCE_DIR}/src/postgresql/qelrpt--*.sql)
 set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${released_scripts})
 foreach(script IN LISTS released_scripts)
   if(script MATCHES "qelrpt--([0-9]+\\.[0-9]+)\\.sql$" AND NOT CMAKE_MATCH_1 STREQUAL QELRPT_PG_EXTENSION_VERSION)
     set(old ${CMAKE_MATCH_1})
+    list(APPEND QELRPT_PG_OLDER_VERSIONS ${old})
     set(upgrade ${QELRPT_PG_EXTENSION_DIR}/qelrpt--${old}--${QELRPT_PG_EXTENSION_VERSION}.sql)
     qelrpt_postgresql_upgrade(${upgrade} ${script} ${QELRPT_PG_EXTENSION_VERSION})
     configure_file(${script} ${QELRPT_PG_EXTENSION_DIR}/qelrpt--${old}.sql COPYONLY)

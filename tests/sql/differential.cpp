@@ -28,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -392,13 +393,13 @@ std::string Execute(PGconn *pg, const std::string &sql) {
 // what the table asks for.
 TEST_F(Engines, CatalogFollowsTheTable) {
     EXPECT_EQ(Catalog(pg), ExpectedCatalog()) << "a fresh install";
-    PGresult *r = PQexec(pg,
-                         "SELECT version FROM pg_available_extension_versions v JOIN pg_available_extensions a"
-                         "    ON a.name = v.name AND v.version <> a.default_version WHERE v.name = 'qelrpt'");
-    ASSERT_EQ(PQresultStatus(r), PGRES_TUPLES_OK) << PQerrorMessage(pg);
+    // The releases before this one, as the build found their scripts.
     std::vector<std::string> older;
-    for (int i = 0; i < PQntuples(r); ++i) older.emplace_back(PQgetvalue(r, i, 0));
-    PQclear(r);
+    const char *list = std::getenv("QELRPT_PG_OLDER_VERSIONS");
+    for (std::istringstream words(list != nullptr ? list : ""); words;) {
+        std::string version;
+        if (words >> version) older.push_back(version);
+    }
     EXPECT_FALSE(older.empty()) << "no older release to update from";
     for (const std::string &version : older) {
         ASSERT_EQ(Execute(pg, "DROP EXTENSION qelrpt"), "");
