@@ -7,7 +7,9 @@
 #   qelrpt_read_exports(FILE PREFIX)      reads such a list: PREFIX_names (in
 #                                         order) and, per name N, PREFIX_N_body
 #                                         and PREFIX_N_bytes
-#   qelrpt_write_export_file(LIST OUTPUT) the linker's export file for LIST
+#   qelrpt_write_export_file(LIST OUTPUT [DLL])  the linker's export file for
+#                                         LIST (DLL: the Windows library's file
+#                                         name, qelrpt.dll unless given)
 #
 # The binary check (tests/binary, cmake -P) reads the list the build wrote.
 
@@ -44,8 +46,12 @@ endfunction()
 # name to its __stdcall body, name@bytes), a version script elsewhere.
 function(qelrpt_write_export_file list_file output)
   qelrpt_read_exports(${list_file} e)
+  set(library qelrpt.dll)
+  if(ARGC GREATER 2)
+    set(library ${ARGV2})
+  endif()
   if(WIN32)
-    set(text "LIBRARY qelrpt.dll\nEXPORTS\n")
+    set(text "LIBRARY ${library}\nEXPORTS\n")
     foreach(name IN LISTS e_names)
       set(target ${e_${name}_body})
       if(CMAKE_SIZEOF_VOID_P EQUAL 4)

@@ -14,11 +14,15 @@
 #   share/doc/qelrpt/    README.md, docs/, examples/tags.csv, CHANGELOG.md,
 #                        LICENSE, INSTALL.txt
 #
-# On Windows the programs and qelrpt.dll share bin/, and there are no
-# manual pages.  The packages:
+# On Windows the programs, qelrpt.dll and the COM library qelrptcom.dll
+# share bin/, and there are no manual pages.  The 64-bit Windows build
+# installs and packages the COM library alone, with LICENSE and INSTALL.txt
+# (no 64-bit engine loads the C plug-in).  The packages:
 #
 #   win32 preset:  qelrpt-<version>-win32.zip            flat: unpacked, the
 #                  qelrpt-<version>-win32-symbols.zip    files are side by side
+#   win64 preset:  qelrpt-<version>-win64.zip            flat: qelrptcom.dll,
+#                  qelrpt-<version>-win64-symbols.zip    LICENSE, INSTALL.txt
 #   linux preset:  qelrpt-<version>-linux-x86_64.tar.gz  one folder,
 #                                                        qelrpt-<version>/
 #                  qelrpt_<version>_amd64.deb            the tree above, /usr
@@ -38,12 +42,17 @@
 # (see cmake/package-prepare.cmake and cmake/package-finish.cmake, which
 # cpack runs before and after each package).
 include(GNUInstallDirs)
+set(QELRPT_PACKAGE_COM_ONLY OFF)
 if(WIN32)
   set(QELRPT_PACKAGE_LIBRARY qelrpt.dll)
   set(QELRPT_PACKAGE_HOST qelrpt-host.exe)
   set(QELRPT_PACKAGE_GENTAGS qelrpt-gentags.exe)
   set(QELRPT_PACKAGE_SYSTEM win32)
   set(QELRPT_PACKAGE_GENERATORS ZIP)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(QELRPT_PACKAGE_COM_ONLY ON)
+    set(QELRPT_PACKAGE_SYSTEM win64)
+  endif()
 else()
   set(QELRPT_PACKAGE_LIBRARY libqelrpt.so)
   set(QELRPT_PACKAGE_HOST qelrpt-host)
@@ -69,11 +78,18 @@ if(WIN32)
 else()
   set(newlines LF)
 endif()
-configure_file(${CMAKE_CURRENT_LIST_DIR}/INSTALL.txt.in ${CMAKE_BINARY_DIR}/INSTALL.txt @ONLY NEWLINE_STYLE ${newlines})
+if(QELRPT_PACKAGE_COM_ONLY)
+  set(install_text ${CMAKE_CURRENT_LIST_DIR}/INSTALL-com.txt.in)
+else()
+  set(install_text ${CMAKE_CURRENT_LIST_DIR}/INSTALL.txt.in)
+endif()
+configure_file(${install_text} ${CMAKE_BINARY_DIR}/INSTALL.txt @ONLY NEWLINE_STYLE ${newlines})
 
 set(QELRPT_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/qelrpt)
-if(WIN32)
-  install(TARGETS qelrpt qelrpt-host qelrpt-gentags RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(QELRPT_PACKAGE_COM_ONLY)
+  install(TARGETS qelrptcom RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+elseif(WIN32)
+  install(TARGETS qelrpt qelrptcom qelrpt-host qelrpt-gentags RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 else()
   set(QELRPT_PRIVATE_DIR ${CMAKE_INSTALL_LIBDIR}/qelrpt)
   install(TARGETS qelrpt LIBRARY DESTINATION ${QELRPT_PRIVATE_DIR} NAMELINK_SKIP)
@@ -111,10 +127,14 @@ else()
   string(CONFIGURE "${link_code}" link_code @ONLY)
   install(CODE "${link_code}")
 endif()
-install(FILES include/qelrpt.h ${QELRPT_GENERATED_INCLUDE}/qelrpt_formulas.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES README.md LICENSE CHANGELOG.md ${CMAKE_BINARY_DIR}/INSTALL.txt DESTINATION ${QELRPT_DOC_DIR})
-install(DIRECTORY docs/ DESTINATION ${QELRPT_DOC_DIR}/docs FILES_MATCHING PATTERN "*.md" PATTERN "notes-*" EXCLUDE)
-install(FILES examples/tags.csv DESTINATION ${QELRPT_DOC_DIR}/examples)
+if(QELRPT_PACKAGE_COM_ONLY)
+  install(FILES LICENSE ${CMAKE_BINARY_DIR}/INSTALL.txt DESTINATION ${QELRPT_DOC_DIR})
+else()
+  install(FILES include/qelrpt.h ${QELRPT_GENERATED_INCLUDE}/qelrpt_formulas.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  install(FILES README.md LICENSE CHANGELOG.md ${CMAKE_BINARY_DIR}/INSTALL.txt DESTINATION ${QELRPT_DOC_DIR})
+  install(DIRECTORY docs/ DESTINATION ${QELRPT_DOC_DIR}/docs FILES_MATCHING PATTERN "*.md" PATTERN "notes-*" EXCLUDE)
+  install(FILES examples/tags.csv DESTINATION ${QELRPT_DOC_DIR}/examples)
+endif()
 if(TARGET qelrpt_manual_pages)
   install(FILES ${QELRPT_MANUAL_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
@@ -158,6 +178,7 @@ if(QELRPT_BUILD_TESTS AND TARGET qelrpt-host AND NOT CMAKE_CXX_FLAGS MATCHES "-f
             -DLIBRARY=$<TARGET_FILE_NAME:qelrpt> -DGENTAGS=$<TARGET_FILE_NAME:qelrpt-gentags>
             -DOBJDUMP=${CMAKE_OBJDUMP}
             "-DSQLITE_EXTENSION=$<$<TARGET_EXISTS:qelrpt_sqlite>:libqelrpt_sqlite.so>"
+            "-DCOM_LIBRARY=$<$<TARGET_EXISTS:qelrptcom>:qelrptcom.dll>" -DCOM_ONLY=${QELRPT_PACKAGE_COM_ONLY}
             -DSYMBOLS=${CPACK_QELRPT_SYMBOLS}
             "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DRUN=${QELRPT_RUNS_PROGRAMS}
             -P ${PROJECT_SOURCE_DIR}/tests/package/check_package.cmake)
@@ -174,6 +195,7 @@ if(QELRPT_BUILD_TESTS AND TARGET qelrpt-host AND NOT CMAKE_CXX_FLAGS MATCHES "-f
     COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DPREFIX=${CMAKE_BINARY_DIR}/install-check
             -DWINDOWS=${windows} "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DRUN=${QELRPT_RUNS_PROGRAMS}
             "-DSQLITE_EXTENSION=$<$<TARGET_EXISTS:qelrpt_sqlite>:libqelrpt_sqlite.so>"
+            -DCOM_ONLY=${QELRPT_PACKAGE_COM_ONLY}
             -P ${PROJECT_SOURCE_DIR}/tests/package/check_install.cmake)
   set_tests_properties(qelrpt_install_tree PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 

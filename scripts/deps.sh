@@ -23,12 +23,16 @@ cd "$(dirname "$0")/.."
 main_packages=(cmake ninja-build g++ libc6-dev libcli11-dev nlohmann-json3-dev)
 # help2man writes the manual pages; dpkg-dev gives Debian's hardening flags;
 # the SQLite extension and the PostgreSQL module are built against
-# libsqlite3-dev and postgresql-server-dev-15.
+# libsqlite3-dev and postgresql-server-dev-15.  The COM library's type
+# library is compiled by widl (mingw-w64-tools) from IDL that imports Wine's
+# oaidl.idl (libwine-dev, which brings Wine's stdole2.tlb), under faketime;
+# the Windows toolchain files ask for Wine's loaders.
 package_packages=("${main_packages[@]}" help2man dpkg-dev git zip
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+  mingw-w64-tools libwine-dev faketime
   libsqlite3-dev postgresql-server-dev-15)
 test_packages=("${package_packages[@]}" googletest libbenchmark-dev g++-multilib
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
   clang-format clang-tidy valgrind locales
   gdb lintian chromium poppler-utils python3
   sqlite3 postgresql-15 libpq-dev)

@@ -16,9 +16,12 @@
 //     precision, SQLite REAL, a COM Double),
 //   - the digits of an integer.
 // A finite value whose hundredfold is beyond the range of a double is
-// refused (BeyondRange), never shown as an infinity: each surface says so
-// in its own way (an SQL error, qelrpt-host's message).  Infinities and NaN
-// given as such pass through, and get the workers' defined answers.
+// reported (BeyondRange), and each surface says what it gives: the SQL
+// functions and qelrpt-host refuse it (an SQL error, qelrpt-host's
+// message); the COM library, whose every call must answer, passes the
+// infinity of its sign, which is what the engine passes the C plug-in for
+// it.  Infinities and NaN given as such pass through, and get the workers'
+// defined answers.
 #ifndef QELRPT_VALUES_VALUES_H
 #define QELRPT_VALUES_VALUES_H
 

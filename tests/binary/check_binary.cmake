@@ -1,24 +1,43 @@
-# Checks the built plug-in as a file, without running it:
+# Checks the built plug-in (or the COM library) as a file, without running
+# it:
 #   - it exports exactly the names of the build's export list (the library
 #     entry points of src/host/exports.txt and one formula entry point per
 #     row of the function table), undecorated, and among them every name
 #     a release exported (released-exports.txt);
-#   - a Windows DLL imports from KERNEL32.dll and msvcrt.dll only, has ASLR
-#     (dynamic base) and DEP (NX compatible) set, and carries the version
-#     strings the engine's file dialogs show;
+#   - a Windows DLL imports from KERNEL32.dll and msvcrt.dll only (the
+#     plug-in) or from the DLLs IMPORTS names, has ASLR (dynamic base) and
+#     DEP (NX compatible) set, and carries the version strings the engine's
+#     file dialogs show, with ORIGINAL as its original file name;
+#   - with TYPELIB set, it carries a type library as its resource TYPELIB 1;
+#   - with MAGIC set, its optional header is of that kind (PE32 for 32-bit
+#     x86, PE32+ for x86-64);
 #   - in a 32-bit Windows DLL each export removes exactly its own argument
 #     bytes from the stack on return (__stdcall): `ret $0x4` for one 32-bit
 #     argument, `ret $0x8` for two, a plain `ret` for none.  A caller and a
 #     callee that disagree on this corrupt the engine's stack.
 #
 # cmake -DBINARY=... -DFORMAT=pe|elf -DTOOL=objdump-or-nm -DEXPORTS=exports.txt
-#       [-DVERSION=x.y.z] -P check_binary.cmake
+#       [-DVERSION=x.y.z] [-DIMPORTS=a.dll;b.dll] [-DORIGINAL=NAME.DLL]
+#       [-DRELEASED=released-exports.txt|none] [-DTYPELIB=ON] [-DMAGIC=PE32|PE32+]
+#       -P check_binary.cmake
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/exports.cmake)
 qelrpt_read_exports(${EXPORTS} e)
 set(expected ${e_names})
 list(SORT expected)
-file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/released-exports.txt released REGEX "^[A-Za-z]")
+if(NOT DEFINED IMPORTS)
+  set(IMPORTS KERNEL32.dll msvcrt.dll)
+endif()
+if(NOT DEFINED ORIGINAL)
+  set(ORIGINAL QELRPT.DLL)
+endif()
+if(NOT DEFINED RELEASED)
+  set(RELEASED ${CMAKE_CURRENT_LIST_DIR}/released-exports.txt)
+endif()
+set(released "")
+if(NOT RELEASED STREQUAL "none")
+  file(STRINGS ${RELEASED} released REGEX "^[A-Za-z]")
+endif()
 foreach(name IN LISTS released)
   if(NOT name IN_LIST expected)
     message(FATAL_ERROR "${name} was exported by a release and must stay: the build no longer exports it")
@@ -105,8 +124,33 @@ if(FORMAT STREQUAL "pe")
   string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
   list(TRANSFORM imports REPLACE "DLL Name: " "")
   list(SORT imports)
-  if(NOT imports STREQUAL "KERNEL32.dll;msvcrt.dll")
-    message(FATAL_ERROR "imports are '${imports}', expected only KERNEL32.dll and msvcrt.dll")
+  foreach(import IN LISTS imports)
+    if(NOT import IN_LIST IMPORTS)
+      message(FATAL_ERROR "imports are '${imports}': ${import} is not one of '${IMPORTS}'")
+    endif()
+  endforeach()
+  message(STATUS "${BINARY}: imports ${imports}")
+
+  if(MAGIC)
+    string(REGEX MATCH "Magic[ \t]+[0-9a-fA-F]+[ \t]+\\(([^)]*)\\)" _ "${dump}")
+    if(NOT CMAKE_MATCH_1 STREQUAL MAGIC)
+      message(FATAL_ERROR "${BINARY} is '${CMAKE_MATCH_1}', expected ${MAGIC}")
+    endif()
+    message(STATUS "${BINARY}: ${MAGIC}")
+  endif()
+
+  if(TYPELIB)
+    # The resource directory's type TYPELIB holds the name 1, and the file
+    # a type library's header ("MSFT", version 2.1).
+    if(NOT dump MATCHES "Entry: name: [^\n]*: TYPELIB, [^\n]*\n[^\n]*Name Table[^\n]*\n[^\n]*Entry: ID: 0x000001,")
+      message(FATAL_ERROR "${BINARY} has no resource TYPELIB 1")
+    endif()
+    file(READ ${BINARY} bytes HEX)
+    string(FIND "${bytes}" "4d53465402000100" at)
+    if(at LESS 0)
+      message(FATAL_ERROR "${BINARY} carries no type library")
+    endif()
+    message(STATUS "${BINARY}: a type library as its resource TYPELIB 1")
   endif()
 
   string(REGEX MATCH "DllCharacteristics[ \t]+([0-9a-fA-F]+)" _ "${dump}")
@@ -121,7 +165,7 @@ if(FORMAT STREQUAL "pe")
   file(STRINGS ${BINARY} resource_strings ENCODING UTF-16LE LENGTH_MINIMUM 3 REGEX "^[A-Za-z0-9 ._-]+$")
   check_version_string("${resource_strings}" FileDescription "QEL functions for reporting")
   check_version_string("${resource_strings}" InternalName "QEL functions for reporting")
-  check_version_string("${resource_strings}" OriginalFilename "QELRPT.DLL")
+  check_version_string("${resource_strings}" OriginalFilename "${ORIGINAL}")
   check_version_string("${resource_strings}" FileVersion "${VERSION}")
   check_version_string("${resource_strings}" ProductVersion "${VERSION}")
 

@@ -2,9 +2,12 @@
 # distribution expects (GNUInstallDirs), and, where the build's programs
 # start, qelrpt-host started through bin/ finds the plug-in and lists the
 # functions.  The SQLite extension, where the build has one
-# (SQLITE_EXTENSION, its file name), lies beside the plug-in in lib/qelrpt/.
+# (SQLITE_EXTENSION, its file name), lies beside the plug-in in lib/qelrpt/,
+# and on Windows the COM library qelrptcom.dll in bin/.  With COM_ONLY (the
+# 64-bit Windows build) the tree holds the COM library, LICENSE and
+# INSTALL.txt alone.
 #
-# cmake -DBUILD_DIR=... -DPREFIX=scratch -DWINDOWS=OFF [-DRUN=ON]
+# cmake -DBUILD_DIR=... -DPREFIX=scratch -DWINDOWS=OFF [-DRUN=ON] [-DCOM_ONLY=ON]
 #       [-DEMULATOR=...] [-DSQLITE_EXTENSION=libqelrpt_sqlite.so] -P check_install.cmake
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${PREFIX})
@@ -17,8 +20,10 @@ endif()
 set(doc share/doc/qelrpt)
 set(expected include/qelrpt.h include/qelrpt_formulas.h ${doc}/README.md ${doc}/LICENSE ${doc}/CHANGELOG.md ${doc}/INSTALL.txt
   ${doc}/docs/engine.md ${doc}/examples/tags.csv)
-if(WINDOWS)
-  list(APPEND expected bin/qelrpt.dll bin/qelrpt-host.exe bin/qelrpt-gentags.exe)
+if(COM_ONLY)
+  set(expected bin/qelrptcom.dll ${doc}/LICENSE ${doc}/INSTALL.txt)
+elseif(WINDOWS)
+  list(APPEND expected bin/qelrpt.dll bin/qelrptcom.dll bin/qelrpt-host.exe bin/qelrpt-gentags.exe)
   set(host ${PREFIX}/bin/qelrpt-host.exe)
 else()
   list(APPEND expected lib/qelrpt/libqelrpt.so lib/qelrpt/qelrpt-host bin/qelrpt-host bin/qelrpt-gentags
@@ -46,6 +51,10 @@ if(NOT WINDOWS)
   endif()
 endif()
 
+if(COM_ONLY)
+  message(STATUS "installed as expected: the COM library, LICENSE and INSTALL.txt")
+  return()
+endif()
 if(DEFINED RUN AND NOT RUN)
   message(STATUS "installed as expected; ${host} not run (this machine cannot start it)")
   return()

@@ -23,10 +23,14 @@
 #   qelrpt-gentags and (Linux) both manual pages; INSTALL.txt has no
 #   padding inside its sentences, and on Linux its eval example, run as
 #   written by sh in the unpacked folder, prints the result it promises;
+# - a Windows package holds the COM library (COM_LIBRARY, its file name),
+#   stripped; with COM_ONLY (win64) the zip holds nothing but the COM
+#   library, LICENSE and INSTALL.txt;
 #
 # cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DVERSION=1.0.0 -DCPACK=...
 #       -DGENERATORS="TGZ;DEB" -DHOST=qelrpt-host -DLIBRARY=libqelrpt.so
 #       -DGENTAGS=qelrpt-gentags -DOBJDUMP=objdump -DSYMBOLS=<symbols archive name>
+#       [-DCOM_LIBRARY=qelrptcom.dll] [-DCOM_ONLY=ON]
 #       [-DEMULATOR=wine] [-DRUN=OFF] -P check_package.cmake
 #
 # With RUN=OFF (a machine that cannot start the build's programs) the
@@ -40,7 +44,7 @@ set(definitions
   "Boolean QELAlarmFlagSet( Number )"
   "Boolean QELLogFlagSet( Number )"
   "Boolean QELPatternMatch( String, String )")
-set(archive_files ${HOST} ${LIBRARY} ${GENTAGS} include/qelrpt.h include/qelrpt_formulas.h README.md LICENSE CHANGELOG.md INSTALL.txt
+set(archive_files ${HOST} ${LIBRARY} ${COM_LIBRARY} ${GENTAGS} include/qelrpt.h include/qelrpt_formulas.h README.md LICENSE CHANGELOG.md INSTALL.txt
   docs/engine.md examples/tags.csv)
 set(man_files man/man1/qelrpt-host.1 man/man1/qelrpt-gentags.1)
 set(deb_files usr/lib/qelrpt/${HOST} usr/lib/qelrpt/${LIBRARY} usr/bin/${HOST} usr/bin/${GENTAGS}
@@ -175,6 +179,22 @@ function(check_sqlite extension)
   endif()
 endfunction()
 
+# The package of the COM library alone (win64): exactly the library,
+# LICENSE and INSTALL.txt, the library stripped, its symbols apart.
+function(check_com_package package dir)
+  file(GLOB_RECURSE entries LIST_DIRECTORIES false RELATIVE ${dir} ${dir}/*)
+  list(SORT entries)
+  set(expected INSTALL.txt LICENSE ${COM_LIBRARY})
+  list(SORT expected)
+  if(NOT entries STREQUAL expected)
+    message(FATAL_ERROR "${package} holds '${entries}', expected '${expected}'")
+  endif()
+  check_install_text(${dir}/INSTALL.txt)
+  check_stripped(${dir}/${COM_LIBRARY})
+  check_symbols(${dir}/${COM_LIBRARY})
+  message(STATUS "${package}: ${expected}; the library stripped, its symbols apart")
+endfunction()
+
 foreach(generator ${GENERATORS})
   execute_process(COMMAND ${CPACK} -G ${generator} --config ${BUILD_DIR}/CPackConfig.cmake
     RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
@@ -191,6 +211,10 @@ foreach(generator ${GENERATORS})
 
   set(dir ${BUILD_DIR}/package-check/${generator})
   unpack(${package} ${dir})
+  if(COM_ONLY)
+    check_com_package(${package} ${dir})
+    continue()
+  endif()
   if(generator STREQUAL "DEB")
     set(expected ${deb_files})
     set(root ${dir}/usr/lib/qelrpt)
@@ -226,7 +250,7 @@ foreach(generator ${GENERATORS})
   if(NOT generator STREQUAL "ZIP")
     check_owners(${package})
   endif()
-  foreach(binary ${HOST} ${LIBRARY} ${SQLITE_EXTENSION})
+  foreach(binary ${HOST} ${LIBRARY} ${COM_LIBRARY} ${SQLITE_EXTENSION})
     check_stripped(${root}/${binary})
     file(SHA256 ${root}/${binary} sum_${generator}_${binary})
   endforeach()

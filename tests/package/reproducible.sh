@@ -17,7 +17,7 @@ source_dir=$(cd "${1:-$(dirname "$0")/../..}" && pwd)
 commit=$(git -C "$source_dir" rev-parse HEAD)
 work=$(mktemp -d "${TMPDIR:-/tmp}/qelrpt-reproducible.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-presets=(package-linux package-win32)
+presets=(package-linux package-win32 package-win64)
 start=$SECONDS
 
 # build DIR: clones the commit into DIR and builds and packages each preset.
@@ -54,7 +54,7 @@ wait $second_build || built=no
 # The files compared, relative to a clone.
 compared=()
 for preset in "${presets[@]}"; do
-  for f in "$first/build/$preset/bin/"{qelrpt.dll,libqelrpt.so,qelrpt-host,qelrpt-host.exe,qelrpt-gentags,qelrpt-gentags.exe,libqelrpt_sqlite.so,qelrpt.so} \
+  for f in "$first/build/$preset/bin/"{qelrpt.dll,qelrptcom.dll,libqelrpt.so,qelrpt-host,qelrpt-host.exe,qelrpt-gentags,qelrpt-gentags.exe,libqelrpt_sqlite.so,qelrpt.so} \
     "$first/build/$preset/man/"*.1; do
     [ -f "$f" ] && compared+=("${f#"$first"/}")
   done

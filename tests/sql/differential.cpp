@@ -27,7 +27,6 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -35,6 +34,7 @@
 
 #include "abi/engine.h"
 #include "functions/textout.h"
+#include "support/generated_calls.h"
 #include "support/table_rows.h"
 #include "values/values.h"
 
@@ -71,79 +71,11 @@ double Hundredfold(const std::string &text) {
     return hundredfold;
 }
 
-struct Generator {
-    std::mt19937 random{20261209};
-    std::size_t Below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); }
-
-    std::vector<std::string> NamePieces() {
-        static const char *const pieces[] = {"Plant", "A", "B", "Pump", "01", "7", "\\", "\\", ".", " ", "é", "€", "x"};
-        const std::size_t count = Below(8) == 0 ? 60 + Below(80) : 1 + Below(10);
-        std::vector<std::string> name;
-        for (std::size_t i = 0; i < count; ++i) name.emplace_back(pieces[Below(std::size(pieces))]);
-        return name;
-    }
-    static std::string Join(const std::vector<std::string> &pieces) {
-        std::string text;
-        for (const std::string &p : pieces) text += p;
-        return text;
-    }
-    // A pattern made from a name: pieces kept, replaced by "*", or each
-    // of their characters by "%".
-    std::string PatternFor(const std::vector<std::string> &name) {
-        std::string pattern;
-        for (const std::string &piece : name) {
-            const std::size_t choice = Below(6);
-            if (choice == 0)
-                pattern += "*";
-            else if (choice == 1)
-                pattern.append(piece == "é" || piece == "€" ? piece.size() : piece.size(), '%');
-            else if (choice == 2 && Below(4) == 0)
-                pattern += "Q";
-            else
-                pattern += piece;
-        }
-        return pattern;
-    }
-    std::string Decimal() {
-        std::string text = Below(4) == 0 ? "-" : "";
-        text += std::to_string(Below(Below(3) == 0 ? 4000000000 : 100000));
-        if (Below(3) != 0) {
-            text += ".";
-            for (std::size_t i = 1 + Below(4); i > 0; --i) text += static_cast<char>('0' + Below(10));
-        }
-        return text;
-    }
-};
-
 struct Call {
     std::vector<std::string> texts;  // one per parameter: a name, a pattern or a decimal
     std::vector<bool> nulls;         // which are SQL NULL (none when shorter)
     bool Null(std::size_t p) const { return p < nulls.size() && nulls[p]; }
 };
-
-std::vector<Call> MakeCalls(const Function &f, Generator &g, std::size_t count) {
-    std::vector<Call> calls;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::vector<std::string> name = g.NamePieces();
-        // The first text of two: for a pattern, one made from the name;
-        // otherwise a name that shares the name's first pieces.
-        std::vector<std::string> other(name.begin(),
-                                       name.begin() + static_cast<std::ptrdiff_t>(g.Below(name.size() + 1)));
-        for (const std::string &piece : g.NamePieces()) other.push_back(piece);
-        Call call;
-        for (std::size_t p = 0; p < f.parameters.size(); ++p) {
-            const bool last = p + 1 == f.parameters.size();
-            if (f.parameters[p] == "Number")
-                call.texts.push_back(g.Decimal());
-            else if (last)
-                call.texts.push_back(f.name == "QELPatternMatch" ? g.PatternFor(name) : Generator::Join(name));
-            else
-                call.texts.push_back(f.name == "QELPatternMatch" ? Generator::Join(name) : Generator::Join(other));
-        }
-        calls.push_back(call);
-    }
-    return calls;
-}
 
 // The plug-in's answer as SQL gives it: the cut text, or "1"/"0".
 std::string PluginAnswer(const Function &f, const Call &call) {
@@ -242,12 +174,13 @@ std::string Shown(const Function &f, const Call &call) {
 }
 
 TEST_F(Engines, EveryFunctionAgreesWithThePlugin) {
-    Generator g;
+    support::CallGenerator g;
     const std::vector<Function> functions = DefinedFunctions();
     ASSERT_GE(functions.size(), 7U);
     std::size_t cut = 0;
     for (const Function &f : functions) {
-        for (const Call &call : MakeCalls(f, g, 300)) {
+        for (const std::vector<std::string> &texts : support::GeneratedCalls(f.name, f.parameters, g, 300)) {
+            const Call call{texts, {}};
             const std::string expected = PluginAnswer(f, call);
             cut += expected.size() >= 250 ? 1U : 0U;
             const bool whole = std::any_of(f.parameters.begin(), f.parameters.end(),
