@@ -52,7 +52,7 @@ constexpr double BarWidth = 3.0, BarGap = 3.0;
 constexpr int ValueChars = 10, MarkerChars = 19;
 
 constexpr const char *TableFont = "Monospace 8";
-constexpr const char *TextFont = "Sans 8";
+constexpr const char *TextFont = "Sans 9";
 constexpr const char *TitleFont = "Sans Bold 14";
 constexpr const char *FootFont = "Sans 7";
 
@@ -68,7 +68,8 @@ std::pair<double, double> PaperSize(Paper paper) {
 struct Colour {
     double red, green, blue;
 };
-constexpr Colour Black{0, 0, 0}, AlarmRed{0xB0 / 255.0, 0, 0x20 / 255.0}, LogGrey{0x55 / 255.0, 0x55 / 255.0, 0x55 / 255.0};
+constexpr Colour Black{0, 0, 0}, AlarmRed{0xB0 / 255.0, 0, 0x20 / 255.0},
+    LogGrey{0x55 / 255.0, 0x55 / 255.0, 0x55 / 255.0};
 
 struct SurfaceFree {
     void operator()(cairo_surface_t *surface) const { cairo_surface_destroy(surface); }
@@ -82,6 +83,10 @@ struct ObjectFree {
 struct FontFree {
     void operator()(PangoFontDescription *font) const { pango_font_description_free(font); }
 };
+struct AttributesFree {
+    void operator()(PangoAttrList *list) const { pango_attr_list_unref(list); }
+};
+using Attributes = std::unique_ptr<PangoAttrList, AttributesFree>;
 using Surface = std::unique_ptr<cairo_surface_t, SurfaceFree>;
 using Cairo = std::unique_ptr<cairo_t, CairoFree>;
 using Layout = std::unique_ptr<PangoLayout, ObjectFree>;
@@ -119,27 +124,76 @@ bool PlainAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= ' ' && c <= '~'; });
 }
 
+bool Separator(char c) { return c == '\\' || c == '.' || c == '/'; }
+
+// Appends `text` with a line feed wherever a line of `columns` characters
+// is full: after the line's last separator (a backslash, . or /), as the
+// page breaks
+// names, else before the character that does not fit.
+void AppendWrapped(std::string &out, std::string_view text, std::size_t columns) {
+    const std::size_t start = out.size();
+    std::size_t line = start, count = 0, breakAt = 0, countAtBreak = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t size = std::max<std::size_t>(1, qtool::Utf8Length(text.substr(at)));
+        if (count >= columns) {
+            if (breakAt > line) {
+                out.insert(breakAt, 1, '\n');
+                line = breakAt + 1;
+                count -= countAtBreak;
+            } else {
+                out.push_back('\n');
+                line = out.size();
+                count = 0;
+            }
+            breakAt = 0;
+        }
+        out.append(text.substr(at, size));
+        ++count;
+        if (Separator(text[at])) {
+            breakAt = out.size();
+            countAtBreak = count;
+        }
+        at += size;
+    }
+}
+
 Font MakeFont(const char *description) { return Font(pango_font_description_from_string(description)); }
 
 // The sizes of the page and of the table's columns.
 struct Geometry {
     double width = 0, height = 0;
     double left = 0, right = 0, top = 0, bottom = 0;  // the body
-    double cell = 0, line = 0;                         // a table character's advance; a table line's height
-    double tagX = 0, valueRight = 0;                   // the tag column's start; where the value column ends
+    double cell = 0, line = 0;                        // a table character's advance; a table line's height
+    double tagX = 0, valueRight = 0;                  // the tag column's start; where the value column ends
 
     double TagWidth() const { return valueRight - ValueChars * cell - 2 * cell - tagX; }
+};
+
+// A name or header placed in its column.
+struct Cell {
+    std::string_view text;  // after the blanks that indent it
+    double indent, width;
 };
 
 class Printer {
    public:
     Printer(cairo_t *cr, const Listing &listing, Paper paper) : cr_(cr), listing_(listing) {
         std::tie(geometry_.width, geometry_.height) = PaperSize(paper);
-        for (Layout *layout : {&table_, &text_, &foot_}) layout->reset(pango_cairo_create_layout(cr));
+        // Font sizes in points of the page (Pango's default is 96 to the inch).
+        for (Layout *layout : {&table_, &text_, &foot_}) {
+            layout->reset(pango_cairo_create_layout(cr));
+            pango_cairo_context_set_resolution(pango_layout_get_context(layout->get()), 72);
+            pango_layout_context_changed(layout->get());
+        }
         pango_layout_set_auto_dir(table_.get(), FALSE);
         pango_layout_set_wrap(table_.get(), PANGO_WRAP_WORD_CHAR);
         pango_layout_set_wrap(text_.get(), PANGO_WRAP_WORD_CHAR);
         pango_layout_set_font_description(foot_.get(), footFont_.get());
+        // A name wrapped inside a word gets no hyphen, which would read as
+        // part of it.
+        pango_attr_list_insert(plainAttributes_.get(), pango_attr_insert_hyphens_new(FALSE));
+        pango_layout_set_attributes(table_.get(), plainAttributes_.get());
+        pango_layout_set_attributes(text_.get(), plainAttributes_.get());
         Measure();
     }
 
@@ -160,7 +214,13 @@ class Printer {
     double SetText(const PangoFontDescription *font, std::string_view shown, double width);
     void Paragraph(const PangoFontDescription *font, std::string_view text, double x, double width);
     void Facts();
-    int TableLines(std::string_view raw, std::size_t blanks, double width, bool isolate);
+    std::size_t Columns(double width) const {
+        return static_cast<std::size_t>(std::max(1.0, std::floor(width / geometry_.cell)));
+    }
+    Cell Place(std::string_view raw, double column) const;
+    void TableText(const Cell &cell, bool isolate);
+    void SetCell(const PangoFontDescription *font, const Cell &cell, bool isolate);
+    int TableLines(const Cell &cell, bool isolate);
     void Group(const Line &line);
     void Header(std::string_view header, int lines);
     void Row(const Line &line, int lines);
@@ -172,6 +232,7 @@ class Printer {
     const Listing &listing_;
     Geometry geometry_;
     Layout table_, text_, foot_;
+    Attributes plainAttributes_{pango_attr_list_new()};
     Font tableFont_ = MakeFont(TableFont), tableBold_ = MakeFont(TableFont), textFont_ = MakeFont(TextFont);
     Font textBold_ = MakeFont(TextFont), titleFont_ = MakeFont(TitleFont), footFont_ = MakeFont(FootFont);
     const PangoFontDescription *tableSet_ = nullptr;  // the table layout's font as last set
@@ -179,7 +240,7 @@ class Printer {
     int page_ = 0, pages_ = 0;
     double y_ = 0;
     double termWidth_ = 0;       // the facts' terms
-    std::string shown_;          // a text as shown (AppendShown), reused
+    std::string plain_, shown_;  // a text as shown (AppendShown), and as laid out; reused
     std::vector<int> headers_;   // the lines of each level header of a group, reused
 };
 
@@ -196,7 +257,7 @@ void Printer::Measure() {
     PangoRectangle extent{};
     pango_layout_get_extents(table_.get(), nullptr, &extent);
     g.cell = pango_units_to_double(extent.width) / static_cast<double>(sample.size());
-    g.line = pango_units_to_double(extent.height);
+    g.line = pango_units_to_double(extent.height) + 1.0;  // a point of leading
     g.tagX = g.left + BarWidth + BarGap;
     g.valueRight = g.right - MarkerChars * g.cell;
     for (const char *term : {"Source", "Date", "Pattern", "Tags", "Skipped", "Alarms", "Logs", "Cut"})
@@ -310,29 +371,48 @@ void Printer::Head() {
     Headings();
 }
 
-// The lines a name or header takes in the table: one when it is plain
-// ASCII that fits, else as Pango wraps it (the text is then set).
-int Printer::TableLines(std::string_view raw, std::size_t blanks, double width, bool isolate) {
-    const std::string_view text = raw.substr(blanks);
-    if (PlainAscii(text) && static_cast<double>(text.size() + 1) * geometry_.cell < width) return 1;
+// A name or header in its column: its leading blanks as indentation (at
+// most half the column, so that the deepest names keep room), its text
+// after them.
+Cell Printer::Place(std::string_view raw, double column) const {
+    const std::size_t blanks = Blanks(raw);
+    const double indent = std::min(static_cast<double>(blanks) * geometry_.cell, column / 2);
+    return {raw.substr(blanks), indent, column - indent};
+}
+
+// Sets shown_ to the cell's text as the table shows it: cleaned, wrapped
+// to the characters its width holds, isolated when asked.
+void Printer::TableText(const Cell &cell, bool isolate) {
+    plain_.clear();
+    qtool::AppendShown(plain_, cell.text, false);
     shown_.clear();
     if (isolate) shown_.append(FirstStrongIsolate);
-    qtool::AppendShown(shown_, text, false);
+    AppendWrapped(shown_, plain_, Columns(cell.width));
     if (isolate) shown_.append(PopDirectionalIsolate);
-    SetText(tableFont_.get(), shown_, width);
+}
+
+// Sets the table layout to the cell's text in `font` (Pango still wraps
+// what is wider than the characters counted, such as wide letters).
+void Printer::SetCell(const PangoFontDescription *font, const Cell &cell, bool isolate) {
+    TableText(cell, isolate);
+    SetText(font, shown_, cell.width + geometry_.cell / 2);
+}
+
+// The lines a cell takes: one when it is plain ASCII that fits, else as
+// laid out.
+int Printer::TableLines(const Cell &cell, bool isolate) {
+    if (PlainAscii(cell.text) && cell.text.size() < Columns(cell.width)) return 1;
+    SetCell(tableFont_.get(), cell, isolate);
     return std::max(1, pango_layout_get_line_count(table_.get()));
 }
 
 void Printer::Header(std::string_view header, int lines) {
     const Geometry &g = geometry_;
-    const std::size_t blanks = Blanks(header);
     Need(lines * g.line);
     if (drawing_) {
-        const double indent = static_cast<double>(blanks) * g.cell;
-        shown_.clear();
-        qtool::AppendShown(shown_, header.substr(blanks), false);
-        SetText(tableBold_.get(), shown_, g.right - g.tagX - indent);
-        Show(table_.get(), g.tagX + indent, y_, Black);
+        const Cell cell = Place(header, g.right - g.tagX);
+        SetCell(tableBold_.get(), cell, false);
+        Show(table_.get(), g.tagX + cell.indent, y_, Black);
     }
     y_ += lines * g.line;
 }
@@ -366,15 +446,14 @@ void Printer::Markers(const Line &line) {
     SetText(line.alarm ? tableBold_.get() : tableFont_.get(), shown_, -1);
     const bool marked = !line.alarm && shown_.size() > valueBytes;
     if (marked) {
-        PangoAttrList *bold = pango_attr_list_new();
+        const Attributes bold(pango_attr_list_copy(plainAttributes_.get()));
         PangoAttribute *weight = pango_attr_weight_new(PANGO_WEIGHT_BOLD);
         weight->start_index = static_cast<guint>(valueBytes);
-        pango_attr_list_insert(bold, weight);
-        pango_layout_set_attributes(table_.get(), bold);
-        pango_attr_list_unref(bold);
+        pango_attr_list_insert(bold.get(), weight);
+        pango_layout_set_attributes(table_.get(), bold.get());
     }
     Show(table_.get(), g.valueRight - valueWidth, y_, Black);
-    if (marked) pango_layout_set_attributes(table_.get(), nullptr);
+    if (marked) pango_layout_set_attributes(table_.get(), plainAttributes_.get());
 }
 
 void Printer::Row(const Line &line, int lines) {
@@ -383,15 +462,9 @@ void Printer::Row(const Line &line, int lines) {
     Need(height);
     if (drawing_) {
         Bar(line, height);
-        const std::string_view leaf = line.Leaf(listing_.arena);
-        const std::size_t blanks = Blanks(leaf);
-        const double indent = static_cast<double>(blanks) * g.cell;
-        shown_.clear();
-        if (line.isolate) shown_.append(FirstStrongIsolate);
-        qtool::AppendShown(shown_, leaf.substr(blanks), false);
-        if (line.isolate) shown_.append(PopDirectionalIsolate);
-        SetText(line.alarm ? tableBold_.get() : tableFont_.get(), shown_, g.TagWidth() - indent);
-        Show(table_.get(), g.tagX + indent, y_, Black);
+        const Cell cell = Place(line.Leaf(listing_.arena), g.TagWidth());
+        SetCell(line.alarm ? tableBold_.get() : tableFont_.get(), cell, line.isolate);
+        Show(table_.get(), g.tagX + cell.indent, y_, Black);
         Markers(line);
     }
     y_ += height;
@@ -406,14 +479,11 @@ void Printer::Group(const Line &line) {
     std::string_view headers = line.Headers(listing_.arena);
     for (std::string_view rest = headers; !rest.empty();) {
         const std::string_view header = rest.substr(0, std::min(rest.find('\n'), rest.size()));
-        const std::size_t blanks = Blanks(header);
-        headers_.push_back(TableLines(header, blanks, g.right - g.tagX - static_cast<double>(blanks) * g.cell, false));
+        headers_.push_back(TableLines(Place(header, g.right - g.tagX), false));
         height += headers_.back() * g.line;
         rest.remove_prefix(std::min(header.size() + 1, rest.size()));
     }
-    const std::string_view leaf = line.Leaf(listing_.arena);
-    const std::size_t blanks = Blanks(leaf);
-    const int rowLines = TableLines(leaf, blanks, g.TagWidth() - static_cast<double>(blanks) * g.cell, line.isolate);
+    const int rowLines = TableLines(Place(line.Leaf(listing_.arena), g.TagWidth()), line.isolate);
     height += rowLines * g.line;
     if (height > Room() && height <= g.bottom - g.top - 2 * g.line) NewPage();
     std::size_t at = 0;
@@ -453,8 +523,8 @@ void SetMetadata(cairo_surface_t *surface, const Listing &listing) {
 void Check(cairo_status_t status, const Sink &sink) {
     if (sink.failure) std::rethrow_exception(sink.failure);
     if (status == CAIRO_STATUS_NO_MEMORY) throw std::bad_alloc();
-    if (status != CAIRO_STATUS_SUCCESS) throw HostError(std::string("cannot write the PDF: ") +
-                                                        cairo_status_to_string(status));
+    if (status != CAIRO_STATUS_SUCCESS)
+        throw HostError(std::string("cannot write the PDF: ") + cairo_status_to_string(status));
 }
 
 }  // namespace

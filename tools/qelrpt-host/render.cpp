@@ -251,8 +251,8 @@ std::vector<std::pair<std::string, std::string>> PageFacts(const Listing &listin
     facts.emplace_back("Alarms", std::to_string(alarms));
     facts.emplace_back("Logs", std::to_string(logs));
     if (const std::size_t cut = CutRows(listing); cut > 0)
-        facts.emplace_back("Cut",
-                           Count(cut, "row", "rows") + " reached the library's 255-character bound, marked " + CutMarker);
+        facts.emplace_back(
+            "Cut", Count(cut, "row", "rows") + " reached the library's 255-character bound, marked " + CutMarker);
     return facts;
 }
 
