@@ -93,7 +93,7 @@ void Describe(CLI::App &app, CommandLine &line) {
         ->check(CLI::IsMember({"text", "html", "csv", "json", "pdf"}));
     report->add_option("--paper", line.paper, "the PDF's paper: a4 (default) or letter")
         ->type_name("SIZE")
-        ->check(CLI::IsMember({"a4", "letter"}, CLI::ignore_case));
+        ->transform(CLI::IsMember({"a4", "letter"}, CLI::ignore_case));
     report->add_flag("--stats", line.report.stats, "where the time goes (one line on standard error)");
     report->add_option("--title", line.report.title, "the HTML page's title (default: the file's name)")
         ->type_name("TEXT");
