@@ -4,6 +4,8 @@
 # host says that it cannot write PDF.  QELRPT_PDF tells whether it can, and
 # PkgConfig::QELRPT_PANGOCAIRO is what to link.
 option(QELRPT_WITH_PDF "qelrpt-host writes PDF with Cairo and Pango where they are found" ON)
+# The native presets ask for it: their host and packages must write PDF.
+option(QELRPT_REQUIRE_PDF "Fail when Cairo and Pango are not found" OFF)
 set(QELRPT_PDF OFF)
 if(QELRPT_WITH_PDF AND NOT WIN32)
   find_package(PkgConfig QUIET)
@@ -23,6 +25,9 @@ endif()
 if(QELRPT_PDF)
   message(STATUS "qelrpt-host writes PDF (Cairo ${QELRPT_PANGOCAIRO_cairo-pdf_VERSION}, "
                  "Pango ${QELRPT_PANGOCAIRO_pangocairo_VERSION})")
+elseif(QELRPT_REQUIRE_PDF AND QELRPT_WITH_PDF)
+  message(FATAL_ERROR "Cairo and Pango are not found for this target (pkg-config: pangocairo, cairo-pdf), "
+                      "and this preset's qelrpt-host writes PDF: scripts/deps.sh main installs them")
 else()
   message(STATUS "qelrpt-host without PDF: Cairo and Pango are not found for this target "
                  "(scripts/deps.sh main installs them natively)")
