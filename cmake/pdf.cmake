@@ -30,5 +30,5 @@ elseif(QELRPT_REQUIRE_PDF AND QELRPT_WITH_PDF)
                       "and this preset's qelrpt-host writes PDF: scripts/deps.sh main installs them")
 else()
   message(STATUS "qelrpt-host without PDF: Cairo and Pango are not found for this target "
-                 "(scripts/deps.sh main installs them natively)")
+                 "(scripts/deps.sh main installs them for native builds)")
 endif()
