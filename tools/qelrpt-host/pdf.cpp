@@ -56,9 +56,11 @@ constexpr const char *TextFont = "Sans 9";
 constexpr const char *TitleFont = "Sans Bold 14";
 constexpr const char *FootFont = "Sans 7";
 
-// U+2068 first strong isolate and U+2069 pop directional isolate in UTF-8.
-constexpr const char *FirstStrongIsolate = "\xE2\x81\xA8";
-constexpr const char *PopDirectionalIsolate = "\xE2\x81\xA9";
+// U+2068 first strong isolate and U+2069 pop directional isolate in UTF-8
+// (as bytes: a string literal holding one alone would trouble editors and
+// reviewers).
+constexpr char FirstStrongIsolate[] = {'\xE2', '\x81', '\xA8'};
+constexpr char PopDirectionalIsolate[] = {'\xE2', '\x81', '\xA9'};
 
 // The paper's width and height.
 std::pair<double, double> PaperSize(Paper paper) {
@@ -220,7 +222,7 @@ class Printer {
     Cell Place(std::string_view raw, double column) const;
     void TableText(const Cell &cell, bool isolate);
     void SetCell(const PangoFontDescription *font, const Cell &cell, bool isolate);
-    int TableLines(const Cell &cell, bool isolate);
+    int TableLines(const PangoFontDescription *font, const Cell &cell, bool isolate);
     void Group(const Line &line);
     void Header(std::string_view header, int lines);
     void Row(const Line &line, int lines);
@@ -386,9 +388,9 @@ void Printer::TableText(const Cell &cell, bool isolate) {
     plain_.clear();
     qtool::AppendShown(plain_, cell.text, false);
     shown_.clear();
-    if (isolate) shown_.append(FirstStrongIsolate);
+    if (isolate) shown_.append(FirstStrongIsolate, sizeof FirstStrongIsolate);
     AppendWrapped(shown_, plain_, Columns(cell.width));
-    if (isolate) shown_.append(PopDirectionalIsolate);
+    if (isolate) shown_.append(PopDirectionalIsolate, sizeof PopDirectionalIsolate);
 }
 
 // Sets the table layout to the cell's text in `font` (Pango still wraps
@@ -400,9 +402,9 @@ void Printer::SetCell(const PangoFontDescription *font, const Cell &cell, bool i
 
 // The lines a cell takes: one when it is plain ASCII that fits, else as
 // laid out.
-int Printer::TableLines(const Cell &cell, bool isolate) {
+int Printer::TableLines(const PangoFontDescription *font, const Cell &cell, bool isolate) {
     if (PlainAscii(cell.text) && cell.text.size() < Columns(cell.width)) return 1;
-    SetCell(tableFont_.get(), cell, isolate);
+    SetCell(font, cell, isolate);
     return std::max(1, pango_layout_get_line_count(table_.get()));
 }
 
@@ -479,11 +481,12 @@ void Printer::Group(const Line &line) {
     std::string_view headers = line.Headers(listing_.arena);
     for (std::string_view rest = headers; !rest.empty();) {
         const std::string_view header = rest.substr(0, std::min(rest.find('\n'), rest.size()));
-        headers_.push_back(TableLines(Place(header, g.right - g.tagX), false));
+        headers_.push_back(TableLines(tableBold_.get(), Place(header, g.right - g.tagX), false));
         height += headers_.back() * g.line;
         rest.remove_prefix(std::min(header.size() + 1, rest.size()));
     }
-    const int rowLines = TableLines(Place(line.Leaf(listing_.arena), g.TagWidth()), line.isolate);
+    const PangoFontDescription *font = line.alarm ? tableBold_.get() : tableFont_.get();
+    const int rowLines = TableLines(font, Place(line.Leaf(listing_.arena), g.TagWidth()), line.isolate);
     height += rowLines * g.line;
     if (height > Room() && height <= g.bottom - g.top - 2 * g.line) NewPage();
     std::size_t at = 0;
