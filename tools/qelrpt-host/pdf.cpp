@@ -225,6 +225,8 @@ class Printer {
     int TableLines(const PangoFontDescription *font, const Cell &cell, bool isolate);
     void Group(const Line &line);
     void Header(std::string_view header, int lines);
+    void Enter(std::string_view header);
+    void Continued();
     void Row(const Line &line, int lines);
     void Bar(const Line &line, double height);
     void Markers(const Line &line);
@@ -244,6 +246,9 @@ class Printer {
     double termWidth_ = 0;       // the facts' terms
     std::string plain_, shown_;  // a text as shown (AppendShown), and as laid out; reused
     std::vector<int> headers_;   // the lines of each level header of a group, reused
+    std::vector<std::pair<std::size_t, std::string> > levels_;  // the levels open: indentation, header as shown
+    std::size_t nextIndent_ = 0;                                // of the header or name drawn next
+    std::string path_;                                          // the levels above it, reused
 };
 
 void Printer::Measure() {
@@ -318,6 +323,38 @@ void Printer::NewPage() {
     ++page_;
     y_ = geometry_.top;
     if (page_ > 1) Headings();
+    if (page_ > 1) Continued();
+}
+
+// Under the headings of a page that goes on with a group: the levels open
+// above what comes first on it, in grey, so that the page tells its group.
+void Printer::Continued() {
+    path_.clear();
+    for (const auto &[indent, text] : levels_) {
+        if (indent >= nextIndent_) break;
+        if (!path_.empty()) path_.append(" \xE2\x80\xBA ");
+        const bool isolate = qtool::HoldsRightToLeft(text);
+        if (isolate) path_.append(FirstStrongIsolate, sizeof FirstStrongIsolate);
+        path_.append(text);
+        if (isolate) path_.append(PopDirectionalIsolate, sizeof PopDirectionalIsolate);
+    }
+    if (path_.empty()) return;
+    if (drawing_) {
+        path_.append(" (continued)");
+        pango_layout_set_width(foot_.get(), pango_units_from_double(geometry_.right - geometry_.tagX));
+        pango_layout_set_ellipsize(foot_.get(), PANGO_ELLIPSIZE_START);
+        pango_layout_set_text(foot_.get(), path_.data(), static_cast<int>(path_.size()));
+        Show(foot_.get(), geometry_.tagX, y_, LogGrey);
+    }
+    y_ += geometry_.line;
+}
+
+// A level header opens its level: the deeper ones before it are closed.
+void Printer::Enter(std::string_view header) {
+    const std::size_t blanks = Blanks(header);
+    while (!levels_.empty() && levels_.back().first >= blanks) levels_.pop_back();
+    levels_.emplace_back(blanks, std::string());
+    qtool::AppendShown(levels_.back().second, header.substr(blanks), false);
 }
 
 // The column headings, as the table's head on every page.
@@ -488,13 +525,17 @@ void Printer::Group(const Line &line) {
     const PangoFontDescription *font = line.alarm ? tableBold_.get() : tableFont_.get();
     const int rowLines = TableLines(font, Place(line.Leaf(listing_.arena), g.TagWidth()), line.isolate);
     height += rowLines * g.line;
-    if (height > Room() && height <= g.bottom - g.top - 2 * g.line) NewPage();
+    nextIndent_ = Blanks(headers.empty() ? line.Leaf(listing_.arena) : headers);
+    if (height > Room() && height <= g.bottom - g.top - 4 * g.line) NewPage();
     std::size_t at = 0;
     for (std::string_view rest = headers; !rest.empty(); ++at) {
         const std::string_view header = rest.substr(0, std::min(rest.find('\n'), rest.size()));
+        nextIndent_ = Blanks(header);
         Header(header, headers_[at]);
+        Enter(header);
         rest.remove_prefix(std::min(header.size() + 1, rest.size()));
     }
+    nextIndent_ = Blanks(line.Leaf(listing_.arena));
     Row(line, rowLines);
 }
 
@@ -502,6 +543,7 @@ int Printer::Run(bool drawing, int pages) {
     drawing_ = drawing;
     pages_ = pages;
     page_ = 0;
+    levels_.clear();
     NewPage();
     Head();
     for (const Line &line : listing_.lines) {
