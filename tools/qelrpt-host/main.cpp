@@ -95,7 +95,7 @@ void Describe(CLI::App &app, CommandLine &line) {
         ->type_name("SIZE")
         ->transform(CLI::IsMember({"a4", "letter"}, CLI::ignore_case));
     report->add_flag("--stats", line.report.stats, "where the time goes (one line on standard error)");
-    report->add_option("--title", line.report.title, "the HTML page's title (default: the file's name)")
+    report->add_option("--title", line.report.title, "the title of the HTML page or the PDF (default: the file's name)")
         ->type_name("TEXT");
     report
         ->add_option("--delimiter", line.delimiter,

@@ -58,11 +58,13 @@ struct ReportOptions {
     bool keepOrder = false;             // file order instead of sorting by name
     std::vector<std::string> patterns;  // keep only the tags whose name matches one of them
     ReportFormat format = ReportFormat::Text;
-    bool stats = false;       // where the time goes, as a message
-    std::string title;        // of the HTML page; empty: the file's name
-    char delimiter = 0;       // the field separator; 0: ";" or "," as the header line shows
-    bool progress = false;    // a progress line on standard error (a terminal) when the report takes long
-    Paper paper = Paper::A4;  // of the PDF
+    bool stats = false;     // where the time goes, as a message
+    std::string title;      // of the HTML page; empty: the file's name
+    char delimiter = 0;     // the field separator; 0: ";" or "," as the header line shows
+    bool progress = false;  // a progress line on standard error (a terminal) when the report takes long
+
+    // The PDF's paper.
+    Paper paper = Paper::A4;
 };
 
 struct ReportSummary {
