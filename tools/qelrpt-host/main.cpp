@@ -15,6 +15,7 @@
 #include "common/tool_main.h"
 #include "csv.h"
 #include "host_errors.h"
+#include "pdf.h"
 #include "plugin.h"
 #include "report.h"
 
@@ -50,6 +51,7 @@ struct CommandLine {
     bool showBlanks = false;
     std::string csv;
     std::string format = "text";
+    std::string paper = "a4";
     std::string delimiter;
     bool quiet = false;
     ReportOptions report;
@@ -86,11 +88,14 @@ void Describe(CLI::App &app, CommandLine &line) {
     report
         ->add_option("--format", line.format,
                      "text (default); html, one standalone page; csv or json, one record per listed tag "
-                     "(its header lines, indented name, footprint and flags)")
+                     "(its header lines, indented name, footprint and flags); pdf, the page as a PDF document")
         ->type_name("FORMAT")
-        ->check(CLI::IsMember({"text", "html", "csv", "json"}));
+        ->check(CLI::IsMember({"text", "html", "csv", "json", "pdf"}));
+    report->add_option("--paper", line.paper, "the PDF's paper: a4 (default) or letter")
+        ->type_name("SIZE")
+        ->transform(CLI::IsMember({"a4", "letter"}, CLI::ignore_case));
     report->add_flag("--stats", line.report.stats, "where the time goes (one line on standard error)");
-    report->add_option("--title", line.report.title, "the HTML page's title (default: the file's name)")
+    report->add_option("--title", line.report.title, "the title of the HTML page or the PDF (default: the file's name)")
         ->type_name("TEXT");
     report
         ->add_option("--delimiter", line.delimiter,
@@ -118,7 +123,10 @@ int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messa
     options.format = line.format == "html"   ? ReportFormat::Html
                      : line.format == "csv"  ? ReportFormat::Csv
                      : line.format == "json" ? ReportFormat::Json
+                     : line.format == "pdf"  ? ReportFormat::Pdf
                                              : ReportFormat::Text;
+    if (options.format == ReportFormat::Pdf) RequirePdf();
+    options.paper = line.paper == "letter" ? Paper::Letter : Paper::A4;
     options.delimiter = line.delimiter.empty() ? '\0' : line.delimiter[0];
     options.progress = !line.quiet && qtool::IsTerminal(stderr);
     const ReportSummary summary = RunReport(plugin, line.csv, options, stdout, messages);

@@ -12,6 +12,7 @@
 #include "csv.h"
 #include "host_errors.h"
 #include "memory.h"
+#include "pdf.h"
 #include "render.h"
 #include "sort.h"
 #include "tags.h"
@@ -272,6 +273,9 @@ ReportSummary RunReport(const Plugin &plugin, const std::string &path, const Rep
                 break;
             case ReportFormat::Json:
                 RenderJson(output, listing);
+                break;
+            case ReportFormat::Pdf:
+                RenderPdf(output, listing, options.paper);
                 break;
             case ReportFormat::Text:
                 RenderText(output, listing);

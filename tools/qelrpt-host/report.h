@@ -49,7 +49,10 @@ struct Listing {
     std::vector<Line> lines;
 };
 
-enum class ReportFormat { Text, Html, Csv, Json };
+enum class ReportFormat { Text, Html, Csv, Json, Pdf };
+
+// The PDF's paper.
+enum class Paper { A4, Letter };
 
 struct ReportOptions {
     bool keepOrder = false;             // file order instead of sorting by name
@@ -59,6 +62,9 @@ struct ReportOptions {
     std::string title;      // of the HTML page; empty: the file's name
     char delimiter = 0;     // the field separator; 0: ";" or "," as the header line shows
     bool progress = false;  // a progress line on standard error (a terminal) when the report takes long
+
+    // The PDF's paper.
+    Paper paper = Paper::A4;
 };
 
 struct ReportSummary {
