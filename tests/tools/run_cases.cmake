@@ -17,7 +17,8 @@
 # so that a change of style edits one file), "~REGEX" for text that the regular expression
 # matches as a whole (\n in it stands for a line feed), or else the text of
 # one line (its line feed implied).  A first argument "<FILE" is no
-# argument: standard input comes from FILE in the DATA folder.
+# argument: standard input comes from FILE in the DATA folder; first
+# arguments "ENV:NAME=VALUE" are none either: they set the tool's environment.
 # @VERSION@ anywhere in a line stands for the build's version (-DVERSION).
 # In the arguments @LIBRARY@, @PROBE@, @PROBE_NOEXPORT@ and @PROBE_BADHEADER@
 # stand for the libraries' paths, @FIFO@ (with -DSCRATCH=folder, on
@@ -171,13 +172,32 @@ foreach(row_index RANGE 0 ${last_row})
       set(input_file INPUT_FILE "${DATA}/${input_file}")
     endif()
   endif()
+  # "ENV:NAME=VALUE" as the first arguments: no arguments, but the tool's
+  # environment.
+  set(environment "")
+  while(TRUE)
+    list(LENGTH arguments argument_count)
+    if(argument_count EQUAL 0)
+      break()
+    endif()
+    list(GET arguments 0 first)
+    if(NOT first MATCHES "^ENV:")
+      break()
+    endif()
+    string(SUBSTRING "${first}" 4 -1 setting)
+    list(APPEND environment "${setting}")
+    list(REMOVE_AT arguments 0)
+  endwhile()
+  if(environment)
+    set(environment ${CMAKE_COMMAND} -E env ${environment})
+  endif()
   if(STDOUT_FILE)
     set(out "")
-    execute_process(COMMAND ${EMULATOR} ${TOOL} ${arguments}
+    execute_process(COMMAND ${environment} ${EMULATOR} ${TOOL} ${arguments}
       WORKING_DIRECTORY "${DATA}"
       OUTPUT_FILE "${STDOUT_FILE}" ERROR_VARIABLE err RESULT_VARIABLE status)
   else()
-    execute_process(COMMAND ${EMULATOR} ${TOOL} ${arguments} ${input_file}
+    execute_process(COMMAND ${environment} ${EMULATOR} ${TOOL} ${arguments} ${input_file}
       WORKING_DIRECTORY "${DATA}" TIMEOUT 60
       OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
   endif()
