@@ -23,7 +23,9 @@
 # In the arguments @LIBRARY@, @PROBE@, @PROBE_NOEXPORT@ and @PROBE_BADHEADER@
 # stand for the libraries' paths, @FIFO@ (with -DSCRATCH=folder, on
 # POSIX systems) for a named pipe that nothing writes to, and
-# @TRUNCATED_LIBRARY@ (the same) for the library's first 5000 bytes.  The tool runs in the DATA folder.  Empty
+# @TRUNCATED_LIBRARY@ (the same) for the library's first 5000 bytes, and
+# @WRAPPED_LIBRARY@ for the library with a loadable segment whose offset
+# and size together pass the largest number of its class.  The tool runs in the DATA folder.  Empty
 # lines and lines starting with "#" are skipped.  Every case runs; the
 # script fails at the end if any of them failed.
 
@@ -140,6 +142,26 @@ foreach(row_index RANGE 0 ${last_row})
         message(FATAL_ERROR "cannot write ${SCRATCH}/truncated-library")
       endif()
       string(REPLACE "@TRUNCATED_LIBRARY@" "${SCRATCH}/truncated-library" argument "${argument}")
+    endif()
+    if(argument MATCHES "@WRAPPED_LIBRARY@")
+      # The library with its first program header's file offset set to
+      # 256 bytes short of the top of its class: offset and size pass it.
+      file(MAKE_DIRECTORY "${SCRATCH}")
+      file(COPY_FILE "${LIBRARY}" "${SCRATCH}/wrapped-library")
+      file(READ "${LIBRARY}" class OFFSET 4 LIMIT 1 HEX)
+      if(class STREQUAL "02")
+        set(patch 72 "\\000\\377\\377\\377\\377\\377\\377\\377")
+      else()
+        set(patch 56 "\\000\\377\\377\\377")
+      endif()
+      list(GET patch 0 at)
+      list(GET patch 1 bytes)
+      execute_process(COMMAND sh -c "printf '${bytes}' | dd of=\"$0\" bs=1 seek=${at} conv=notrunc 2>/dev/null"
+        "${SCRATCH}/wrapped-library" RESULT_VARIABLE patched)
+      if(NOT patched EQUAL 0)
+        message(FATAL_ERROR "cannot write ${SCRATCH}/wrapped-library")
+      endif()
+      string(REPLACE "@WRAPPED_LIBRARY@" "${SCRATCH}/wrapped-library" argument "${argument}")
     endif()
     if(argument MATCHES "@FIFO@")
       if(NOT EXISTS "${SCRATCH}/fifo")
