@@ -72,6 +72,7 @@ std::string Elf(unsigned type, std::size_t segmentEnd) {
     Put(bytes, 54, 56, 2);
     Put(bytes, 56, 2, 2);
     Put(bytes, 64, 1, 4);                // PT_LOAD
+    Put(bytes, 64 + 4, 5, 4);            // readable, runnable
     Put(bytes, 64 + 8, 0, 8);            // from byte 0
     Put(bytes, 64 + 32, segmentEnd, 8);  // of this many bytes in the file
     Put(bytes, 64 + 40, segmentEnd, 8);  // and in memory
@@ -134,6 +135,7 @@ TEST(LibraryFile, ProgramHeadersThatTheLoaderUsesAreChecked) {
         {120 + 16, 204, 8, "has a dynamic segment at address 0xCC, not aligned to 8 bytes"},
         {120 + 32, 8, 8, "has a dynamic segment without its end marker"},
         {200, 5, 8, "has a dynamic segment without its end marker"},
+        {64 + 4, 1, 4, "has a dynamic segment at address 0xC8, in a loadable segment that cannot be read"},
         {120, 4, 4, "has no dynamic segment"},
         {120, 0x6474E552, 4, "has no dynamic segment"},
     };
@@ -160,6 +162,13 @@ TEST(LibraryFile, ProgramHeadersThatTheLoaderUsesAreChecked) {
               "has a dynamic entry (tag 5) that points to 100 bytes at address 0xC8, outside its loadable segments");
     Put(bytes, 224, 56, 8);
     EXPECT_EQ(qhost::LibraryProblem(bytes, x64), "");
+    // The initialization function (tag 12) in memory that cannot run code.
+    Put(bytes, 216, 12, 8);
+    Put(bytes, 224, 100, 8);
+    EXPECT_EQ(qhost::LibraryProblem(bytes, x64), "");
+    Put(bytes, 64 + 4, 4, 4);
+    EXPECT_EQ(qhost::LibraryProblem(bytes, x64),
+              "has a dynamic entry (tag 12) that points to address 0x64, in a loadable segment that cannot run code");
 }
 
 // PE headers as a 64-bit DLL has them, with one section.

@@ -136,11 +136,14 @@ std::string ElfHeaderProblem(Bytes &bytes, const LibraryKind &kind) {
 struct ElfLayout {
     std::uint64_t phoff, phentsize, phnum, entry;  // the file header's fields; a program header's size
     unsigned word;
-    std::uint64_t offset, vaddr, filesz, memsz, align;  // a program header's fields
-    std::uint64_t top;                                  // the highest address
+    std::uint64_t offset, vaddr, filesz, memsz, align, flags;  // a program header's fields
+    std::uint64_t top;                                         // the highest address
 };
-constexpr ElfLayout Elf32{28, 42, 44, 32, 4, 4, 8, 16, 20, 28, 0xFFFFFFFFU};
-constexpr ElfLayout Elf64{32, 54, 56, 56, 8, 8, 16, 32, 40, 48, UINT64_MAX};
+constexpr ElfLayout Elf32{28, 42, 44, 32, 4, 4, 8, 16, 20, 28, 24, 0xFFFFFFFFU};
+constexpr ElfLayout Elf64{32, 54, 56, 56, 8, 8, 16, 32, 40, 48, 4, UINT64_MAX};
+
+// What a loadable segment's memory allows.
+constexpr std::uint64_t Runnable = 1, Readable = 4;
 
 // The program header types the checks know.
 enum : std::uint64_t {
@@ -155,7 +158,7 @@ enum : std::uint64_t {
 };
 
 struct Segment {
-    std::uint64_t type, offset, vaddr, filesz, memsz, align;
+    std::uint64_t type, offset, vaddr, filesz, memsz, align, flags;
 };
 
 // The program headers, or why they cannot be read.
@@ -172,7 +175,8 @@ std::string ReadSegments(Bytes &bytes, const ElfLayout &layout, std::vector<Segm
         const std::uint64_t at = phoff + i * phentsize;
         segments.push_back({bytes.Field(at, 4), bytes.Field(at + layout.offset, layout.word),
                             bytes.Field(at + layout.vaddr, layout.word), bytes.Field(at + layout.filesz, layout.word),
-                            bytes.Field(at + layout.memsz, layout.word), bytes.Field(at + layout.align, layout.word)});
+                            bytes.Field(at + layout.memsz, layout.word), bytes.Field(at + layout.align, layout.word),
+                            bytes.Field(at + layout.flags, 4)});
     }
     return {};
 }
@@ -253,19 +257,24 @@ const char *SegmentName(std::uint64_t type) {
 
 // A segment that the loader reads, or protects, where the loadable
 // segments put it in memory: its bytes from the file lie in the part of
-// one loadable segment read from the file; its memory (but for the
-// thread-local segment's, which is allocated per thread) in that segment.
+// one readable loadable segment read from the file; its memory (but for
+// the thread-local segment's, which is allocated per thread) in that
+// segment.
 std::string InMemoryProblem(const std::vector<Segment> &loads, const Segment &segment) {
     const char *name = SegmentName(segment.type);
     if (name == nullptr) return {};
     const Segment *load = Holding(loads, segment.vaddr, segment.filesz, true);
     const bool fits =
         load != nullptr && (segment.type == ThreadLocal || Holding(loads, segment.vaddr, segment.memsz, false) == load);
-    if (fits && (segment.type != ThreadLocal || (segment.align & (segment.align - 1)) == 0)) return {};
-    if (fits)
+    if (!fits)
+        return std::string("has a ") + name + " of " + std::to_string(segment.memsz) + " bytes at address " +
+               Address(segment.vaddr) + ", outside its loadable segments";
+    if ((load->flags & Readable) == 0)
+        return std::string("has a ") + name + " at address " + Address(segment.vaddr) +
+               ", in a loadable segment that cannot be read";
+    if (segment.type == ThreadLocal && (segment.align & (segment.align - 1)) != 0)
         return "has a thread-local segment aligned to " + std::to_string(segment.align) + " bytes, not a power of two";
-    return std::string("has a ") + name + " of " + std::to_string(segment.memsz) + " bytes at address " +
-           Address(segment.vaddr) + ", outside its loadable segments";
+    return {};
 }
 
 // A dynamic entry that points into memory, and the entry that gives the
@@ -332,10 +341,15 @@ std::string DynamicProblem(Bytes &bytes, const ElfLayout &layout, const std::vec
         const std::optional<std::uint64_t> address = find(pointer.tag);
         if (!address) continue;
         const std::uint64_t size = pointer.sizeTag != 0 ? find(pointer.sizeTag).value_or(1) : 1;
-        if (Holding(loads, *address, size, false) == nullptr)
+        const Segment *holder = Holding(loads, *address, size, false);
+        if (holder == nullptr)
             return "has a dynamic entry (tag " + std::to_string(pointer.tag) + ") that points to " +
                    std::to_string(size) + (size == 1 ? " byte" : " bytes") + " at address " + Address(*address) +
                    ", outside its loadable segments";
+        const bool code = pointer.tag == 12 || pointer.tag == 13;  // a function, run at load and unload
+        if ((holder->flags & (code ? Runnable : Readable)) == 0)
+            return "has a dynamic entry (tag " + std::to_string(pointer.tag) + ") that points to address " +
+                   Address(*address) + ", in a loadable segment that cannot " + (code ? "run code" : "be read");
     }
     return {};
 }
