@@ -3,7 +3,7 @@
 #
 #   cmake -DTOOL=... [-DEMULATOR=...] -DCASES=table.tsv -DDATA=dir -DEXPECTED=dir
 #         [-DSTDOUT_FILE=file] -DLIBRARY=... -DPROBE=... -DPROBE_NOEXPORT=...
-#         -DPROBE_BADHEADER=... -P run_cases.cmake
+#         -DPROBE_BADHEADER=... -DPROBE_CRASH=... -P run_cases.cmake
 #
 # With STDOUT_FILE the tool writes its standard output to that file (such as
 # /dev/full) and the table's STDOUT column must be "-".
@@ -20,8 +20,8 @@
 # argument: standard input comes from FILE in the DATA folder; first
 # arguments "ENV:NAME=VALUE" are none either: they set the tool's environment.
 # @VERSION@ anywhere in a line stands for the build's version (-DVERSION).
-# In the arguments @LIBRARY@, @PROBE@, @PROBE_NOEXPORT@ and @PROBE_BADHEADER@
-# stand for the libraries' paths, @FIFO@ (with -DSCRATCH=folder, on
+# In the arguments @LIBRARY@, @PROBE@, @PROBE_NOEXPORT@, @PROBE_BADHEADER@
+# and @PROBE_CRASH@ stand for the libraries' paths, @FIFO@ (with -DSCRATCH=folder, on
 # POSIX systems) for a named pipe that nothing writes to, and
 # @TRUNCATED_LIBRARY@ (the same) for the library's first 5000 bytes, and
 # @WRAPPED_LIBRARY@ for the library with a loadable segment whose offset
@@ -131,7 +131,7 @@ foreach(row_index RANGE 0 ${last_row})
       break()
     endif()
     set(argument "${fields_${i}}")
-    foreach(name LIBRARY PROBE PROBE_NOEXPORT PROBE_BADHEADER)
+    foreach(name LIBRARY PROBE PROBE_NOEXPORT PROBE_BADHEADER PROBE_CRASH)
       string(REPLACE "@${name}@" "${${name}}" argument "${argument}")
     endforeach()
     if(argument MATCHES "@TRUNCATED_LIBRARY@")

@@ -464,9 +464,13 @@ std::string LoadCrash(const std::function<void()> &load) {
     const pid_t child = fork();
     if (child < 0) return {};  // the host's own load will tell
     if (child == 0) {
-        // The loader's and the library's messages are the host's to give.
+        // The loader's and the library's output, and its messages, are the
+        // host's to give.
         const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (quiet >= 0) dup2(quiet, 2);
+        if (quiet >= 0) {
+            dup2(quiet, 1);
+            dup2(quiet, 2);
+        }
         try {
             load();
         } catch (...) {  // NOLINT(bugprone-empty-catch): the host's own load reports it
