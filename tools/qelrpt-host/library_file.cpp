@@ -302,11 +302,14 @@ constexpr Pointer Pointers[] = {
     {0x6FFFFFFE, 0},  // version needs
 };
 
+// The dynamic segment's entries: tags and values.
+using Entries = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+
 // The dynamic segment's entries up to its end marker (tag 0), read where
 // the loader reads them: in memory, that is at the file offset that its
 // loadable segment gives the segment's address.
 std::string ReadEntries(Bytes &bytes, const ElfLayout &layout, const Segment &load, const Segment &dynamic,
-                        std::vector<std::pair<std::uint64_t, std::uint64_t>> &entries) {
+                        Entries &entries) {
     const std::uint64_t at = load.offset + (dynamic.vaddr - load.vaddr);
     const std::uint64_t size = 2ULL * layout.word;
     for (std::uint64_t i = 0; i < dynamic.filesz / size; ++i) {
@@ -317,40 +320,50 @@ std::string ReadEntries(Bytes &bytes, const ElfLayout &layout, const Segment &lo
     return "has a dynamic segment without its end marker";
 }
 
-// The dynamic segment: its entries end within it, and the tables they
-// point to lie within the loadable segments.
+// The value of the last dynamic entry of that tag, the one the loader
+// keeps.
+std::optional<std::uint64_t> Find(const Entries &entries, std::uint64_t tag) {
+    std::optional<std::uint64_t> value;
+    for (const auto &[entryTag, entryValue] : entries)
+        if (entryTag == tag) value = entryValue;
+    return value;
+}
+
+// What a dynamic entry points to: within a loadable segment that can be
+// read, or, for a function run at load and unload, that can run code.
+std::string PointerProblem(const Entries &entries, const std::vector<Segment> &loads, const Pointer &pointer) {
+    const std::optional<std::uint64_t> address = Find(entries, pointer.tag);
+    if (!address) return {};
+    const std::uint64_t size = pointer.sizeTag != 0 ? Find(entries, pointer.sizeTag).value_or(1) : 1;
+    const Segment *holder = Holding(loads, *address, size, false);
+    if (holder == nullptr)
+        return "has a dynamic entry (tag " + std::to_string(pointer.tag) + ") that points to " + std::to_string(size) +
+               (size == 1 ? " byte" : " bytes") + " at address " + Address(*address) +
+               ", outside its loadable segments";
+    const bool code = pointer.tag == 12 || pointer.tag == 13;
+    if ((holder->flags & (code ? Runnable : Readable)) == 0)
+        return "has a dynamic entry (tag " + std::to_string(pointer.tag) + ") that points to address " +
+               Address(*address) + ", in a loadable segment that cannot " + (code ? "run code" : "be read");
+    return {};
+}
+
+// The dynamic segment (the last, as the loader takes it): aligned, its
+// entries ending within it, and what they point to as above.
 std::string DynamicProblem(Bytes &bytes, const ElfLayout &layout, const std::vector<Segment> &segments,
                            const std::vector<Segment> &loads) {
     const Segment *dynamic = nullptr;
     for (const Segment &segment : segments)
         if (segment.type == Dynamic) dynamic = &segment;
     if (dynamic == nullptr) return "has no dynamic segment";
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> entries;
     const Segment *load = Holding(loads, dynamic->vaddr, dynamic->filesz, true);
     if (load == nullptr) return InMemoryProblem(loads, *dynamic);
     if (dynamic->vaddr % layout.word != 0)
         return "has a dynamic segment at address " + Address(dynamic->vaddr) + ", not aligned to " +
                std::to_string(layout.word) + " bytes";
+    Entries entries;
     if (std::string problem = ReadEntries(bytes, layout, *load, *dynamic, entries); !problem.empty()) return problem;
-    const auto find = [&entries](std::uint64_t tag) -> std::optional<std::uint64_t> {
-        for (const auto &[entryTag, entryValue] : entries)
-            if (entryTag == tag) return entryValue;
-        return std::nullopt;
-    };
-    for (const Pointer &pointer : Pointers) {
-        const std::optional<std::uint64_t> address = find(pointer.tag);
-        if (!address) continue;
-        const std::uint64_t size = pointer.sizeTag != 0 ? find(pointer.sizeTag).value_or(1) : 1;
-        const Segment *holder = Holding(loads, *address, size, false);
-        if (holder == nullptr)
-            return "has a dynamic entry (tag " + std::to_string(pointer.tag) + ") that points to " +
-                   std::to_string(size) + (size == 1 ? " byte" : " bytes") + " at address " + Address(*address) +
-                   ", outside its loadable segments";
-        const bool code = pointer.tag == 12 || pointer.tag == 13;  // a function, run at load and unload
-        if ((holder->flags & (code ? Runnable : Readable)) == 0)
-            return "has a dynamic entry (tag " + std::to_string(pointer.tag) + ") that points to address " +
-                   Address(*address) + ", in a loadable segment that cannot " + (code ? "run code" : "be read");
-    }
+    for (const Pointer &pointer : Pointers)
+        if (std::string problem = PointerProblem(entries, loads, pointer); !problem.empty()) return problem;
     return {};
 }
 
