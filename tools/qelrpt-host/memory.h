@@ -5,6 +5,7 @@
 #define QELRPT_HOST_MEMORY_H
 
 #include <cstddef>
+#include <vector>
 
 namespace qhost {
 
@@ -20,6 +21,14 @@ void ReserveLarge(Buffer &buffer, std::size_t count) {
     buffer.reserve(count);
     AdviseLargePages(buffer.data(), buffer.capacity() * sizeof(*buffer.data()));
 }
+
+// Makes `buffer`, filled from a stream whose size cannot be told, hold at
+// least `needed` bytes and never more than `most`.  The first time it
+// reserves room for `most` where the system grants it (address space
+// only: pages are used as they are filled), so that the buffer never moves,
+// which would hold the old and the new buffer at once; elsewhere it
+// doubles, up to `most` and no further.
+void GrowStream(std::vector<char> &buffer, std::size_t needed, std::size_t most);
 
 // Asks the processor to fetch the memory at `at` into its cache, for a
 // loop that will read it a few steps later.
