@@ -5,7 +5,9 @@
 // library offers, to evaluate one formula call, and to render a tag
 // listing from a CSV file as a report built on the functions would.
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -121,6 +123,9 @@ int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messa
                                              : ReportFormat::Text;
     options.delimiter = line.delimiter.empty() ? '\0' : line.delimiter[0];
     options.progress = !line.quiet && qtool::IsTerminal(stderr);
+    // For tests and demonstrations: the progress line from the start.
+    if (const char *delay = std::getenv("QELRPT_PROGRESS_DELAY_MS"); delay != nullptr && *delay != '\0')
+        options.progressDelay = std::chrono::milliseconds(std::strtol(delay, nullptr, 10));
     const ReportSummary summary = RunReport(plugin, line.csv, options, stdout, messages);
     if (summary.skippedRecords == 0) return ExitOk;
     messages.Say(DataName(line.csv) + ": " + std::to_string(summary.skippedRecords) +

@@ -134,6 +134,7 @@ std::uint32_t Keep(std::string &arena, std::string_view text, const Tag &tag, co
 // indented name before it writes its first line.
 void AskLibrary(Calls &calls, const std::vector<Tag> &tags, const std::vector<std::uint32_t> &order, Listing &listing,
                 qtool::Messages &messages, qtool::Progress &progress) {
+    const std::string read = std::to_string(listing.tagsRead) + " tags read, sorted; ";
     std::string &arena = listing.arena;
     // About what the texts take: the name, its indentation and the value.
     std::size_t names = 0;
@@ -143,8 +144,7 @@ void AskLibrary(Calls &calls, const std::vector<Tag> &tags, const std::vector<st
     const char *previous = "";
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Tag &tag = tags[order[i]];
-        if (i % ProgressStep == 0 && progress.Due())
-            progress.Show(std::to_string(tags.size()) + " tags read, sorted; " + std::to_string(i) + " listed");
+        if (i % ProgressStep == 0 && progress.Due()) progress.Show(read + std::to_string(i) + " listed");
         if (i + 2 * Ahead < order.size()) Prefetch(&tags[order[i + 2 * Ahead]]);
         if (i + Ahead < order.size()) Prefetch(tags[order[i + Ahead]].name);
         const double flags = static_cast<double>(tag.flags) * 100.0;
@@ -237,7 +237,7 @@ ReportSummary RunReport(const Plugin &plugin, const std::string &path, const Rep
     const std::string name = DataName(path);
     Phases phases;
     Calls calls(plugin, !options.patterns.empty());
-    qtool::Progress progress(messages, options.progress);
+    qtool::Progress progress(messages, options.progress, options.progressDelay);
     std::vector<char> data = Timed(phases.reading, "to read " + name, [&] { return ReadCsvFile(path, MaxFileSize); });
     const std::string_view text(data.data(), data.size() - 1);
     CsvReader reader(data.data(), text.size(), options.delimiter != 0 ? options.delimiter : DetectDelimiter(text));
@@ -251,15 +251,20 @@ ReportSummary RunReport(const Plugin &plugin, const std::string &path, const Rep
     Listing listing = StartListing(name, options, list);
     std::vector<Tag> &tags = list.tags;
     const std::string count = std::to_string(tags.size()) + " tags of " + name;
+    if (calls.match && progress.Started()) progress.Show(std::to_string(summary.tagsRead) + " tags read, matching");
     if (calls.match)
         Timed(phases.library, "to filter the " + count, [&] { Filter(tags, *calls.match, options.patterns); });
-    if (progress.Due()) progress.Show(std::to_string(tags.size()) + " tags read, sorting");
+    if (progress.Started() && !options.keepOrder)
+        progress.Show(std::to_string(summary.tagsRead) + " tags read, sorting");
     const std::vector<std::uint32_t> order =
         Timed(phases.sorting, "to sort the " + count, [&] { return Order(tags, options.keepOrder); });
     Timed(phases.library, "for the listing of the " + count,
           [&] { AskLibrary(calls, tags, order, listing, messages, progress); });
     messages.EndRecords();
     summary.tagsListed = listing.lines.size();
+    // Standard output may be the same terminal: the line goes before the
+    // listing's first byte.
+    messages.EndProgress();
 
     Timed(phases.output, "for the output", [&] {
         qtool::Output output(out);

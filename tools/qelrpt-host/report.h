@@ -6,6 +6,7 @@
 #ifndef QELRPT_HOST_REPORT_H
 #define QELRPT_HOST_REPORT_H
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -59,6 +60,7 @@ struct ReportOptions {
     std::string title;      // of the HTML page; empty: the file's name
     char delimiter = 0;     // the field separator; 0: ";" or "," as the header line shows
     bool progress = false;  // a progress line on standard error (a terminal) when the report takes long
+    std::chrono::milliseconds progressDelay{2000};  // how long the report runs before the line shows
 };
 
 struct ReportSummary {
