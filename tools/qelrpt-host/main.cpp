@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "commands.h"
@@ -17,6 +18,7 @@
 #include "common/tool_main.h"
 #include "csv.h"
 #include "host_errors.h"
+#include "output_file.h"
 #include "plugin.h"
 #include "report.h"
 
@@ -53,6 +55,8 @@ struct CommandLine {
     std::string csv;
     std::string format = "text";
     std::string delimiter;
+    std::string columns;
+    std::string output;
     bool quiet = false;
     ReportOptions report;
 };
@@ -78,7 +82,7 @@ void Describe(CLI::App &app, CommandLine &line) {
     eval->add_option("FORMULA", line.formula, "one formula call")->required();
     CLI::App *report = app.add_subcommand("report", "render the tag listing of a CSV file");
     report
-        ->add_option("--match", line.report.patterns,
+        ->add_option("-m,--match", line.report.patterns,
                      "only the tags whose name QELPatternMatch accepts (* any run of bytes, % one byte: "
                      "a two-byte UTF-8 letter such as \xC3\xA9 needs %%); given again, the tags that any of the "
                      "patterns accepts")
@@ -86,11 +90,27 @@ void Describe(CLI::App &app, CommandLine &line) {
         ->allow_extra_args(false);
     report->add_flag("--keep-order", line.report.keepOrder, "the tags in file order, not sorted by name");
     report
-        ->add_option("--format", line.format,
-                     "text (default); html, one standalone page; csv or json, one record per listed tag "
-                     "(its header lines, indented name, footprint and flags)")
+        ->add_option("-f,--format", line.format,
+                     "text (default); html, one standalone page; csv, json or jsonl (JSON Lines), one record "
+                     "per listed tag: name, value, flags, alarm, log, depth, parent and the texts shown")
         ->type_name("FORMAT")
-        ->check(CLI::IsMember({"text", "html", "csv", "json"}));
+        ->check(CLI::IsMember({"text", "html", "csv", "json", "jsonl"}));
+    report
+        ->add_option("-o,--output", line.output,
+                     "write to FILE (through a temporary file beside it, renamed at the end: an interrupted "
+                     "run leaves FILE as it was)")
+        ->type_name("FILE")
+        ->check([](const std::string &path) { return path.empty() ? "a path, not an empty text" : ""; });
+    report->add_flag("--csv-raw", line.report.csvRaw,
+                     "CSV texts as they are; by default a text that starts with =, +, -, @, a tab or a CR and "
+                     "is not a number gets a leading ' so that a spreadsheet does not run it as a formula");
+    report->add_flag("--group-path", line.report.groupPath,
+                     "in print, each row's group path in small grey text under its name");
+    report
+        ->add_option("--columns", line.columns,
+                     "the header's names of the columns, as name=TagName,value=Value,flags=Quality (any "
+                     "case; the ones not given keep their names)")
+        ->type_name("MAP");
     report->add_flag("--stats", line.report.stats, "where the time goes (one line on standard error)");
     report->add_option("--title", line.report.title, "the HTML page's title (default: the file's name)")
         ->type_name("TEXT");
@@ -104,7 +124,7 @@ void Describe(CLI::App &app, CommandLine &line) {
                        ? ""
                        : "one character other than a quote or a line break";
         });
-    report->add_flag("--quiet", line.quiet, "no progress line on standard error");
+    report->add_flag("-q,--quiet", line.quiet, "no progress line on standard error");
     report->add_option("FILE", line.csv, "the CSV file, or - for standard input")->required();
     // The long footer once, in the top-level help.
     for (CLI::App *command : app.get_subcommands({}))
@@ -117,16 +137,25 @@ std::string LibraryPath(const CommandLine &line) {
 
 int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messages) {
     ReportOptions options = line.report;
-    options.format = line.format == "html"   ? ReportFormat::Html
-                     : line.format == "csv"  ? ReportFormat::Csv
-                     : line.format == "json" ? ReportFormat::Json
-                                             : ReportFormat::Text;
+    options.format = line.format == "html"    ? ReportFormat::Html
+                     : line.format == "csv"   ? ReportFormat::Csv
+                     : line.format == "json"  ? ReportFormat::Json
+                     : line.format == "jsonl" ? ReportFormat::JsonLines
+                                              : ReportFormat::Text;
+    if (!line.columns.empty()) options.columns = ParseColumnNames(line.columns);
     options.delimiter = line.delimiter.empty() ? '\0' : line.delimiter[0];
     options.progress = !line.quiet && qtool::IsTerminal(stderr);
     // For tests and demonstrations: the progress line from the start.
     if (const char *delay = std::getenv("QELRPT_PROGRESS_DELAY_MS"); delay != nullptr && *delay != '\0')
         options.progressDelay = std::chrono::milliseconds(std::strtol(delay, nullptr, 10));
-    const ReportSummary summary = RunReport(plugin, line.csv, options, stdout, messages);
+    ReportSummary summary;
+    if (line.output.empty()) {
+        summary = RunReport(plugin, line.csv, options, stdout, messages);
+    } else {
+        OutputFile file(line.output);
+        summary = RunReport(plugin, line.csv, options, file.Stream(), messages);
+        file.Commit();
+    }
     if (summary.skippedRecords == 0) return ExitOk;
     messages.Say(DataName(line.csv) + ": " + std::to_string(summary.skippedRecords) +
                  (summary.skippedRecords == 1 ? " malformed record" : " malformed records") + " (" +
@@ -151,9 +180,16 @@ int Start(CLI::App &app, qtool::Messages &messages, int argc, char **argv) {
     Describe(app, line);
     try {
         app.parse(argc, argv);
+    } catch (const CLI::Success &) {
+        throw;
     } catch (const CLI::ExtrasError &error) {
         const bool command = !app.get_subcommands().empty();
         throw UsageError(error.what() + std::string(command ? "" : " (the commands are list, eval and report)"));
+    } catch (const CLI::ParseError &error) {
+        // A command's argument or option: that command's help.
+        const std::vector<CLI::App *> commands = app.get_subcommands();
+        if (commands.empty() || std::string_view(error.what()).rfind("--library", 0) == 0) throw;
+        throw UsageError(error.what(), commands.front()->get_name());
     }
     if (app.get_subcommands().empty()) throw UsageError("no command given (list, eval or report)");
     return Run(app, line, messages);

@@ -16,12 +16,17 @@
 namespace qhost {
 
 struct Tag {
-    const char *name;  // NUL-terminated, in the file's buffer
+    const char *name;       // NUL-terminated, in the file's buffer
+    const char *valueText;  // the value as written, blanks around it left out, in the file's buffer
+    double value;           // as the host passes a Number: 100 times the value
     std::uint32_t nameSize;
+    std::uint32_t valueSize;  // 0: the value is blank
     std::uint32_t flags;
-    double value;      // as the host passes a Number: 100 times the value
+    bool hasFlags;     // false: the flags are blank
     std::size_t line;  // where its record starts
     std::string_view Name() const { return {name, nameSize}; }
+    std::string_view ValueText() const { return {valueText, valueSize}; }
+    bool HasValue() const { return valueSize > 0; }
 };
 
 // Where the name, value and flags columns stand in the header row.
@@ -29,9 +34,20 @@ struct Columns {
     std::size_t count = 0, name = 0, value = 0, flags = 0;
 };
 
+// The header's names of the three columns (--columns); the same names by
+// default.  Matched without regard to ASCII case.
+struct ColumnNames {
+    std::string name = "name", value = "value", flags = "flags";
+};
+
 // Reads the header row.  Throws HostError when the file is empty or the
 // row does not name the three columns once each.
-Columns ReadHeader(CsvReader &reader, const std::string &path);
+Columns ReadHeader(CsvReader &reader, const std::string &path, const ColumnNames &names = {});
+
+// Reads --columns "name=TagName,value=Value,flags=Quality": each of the
+// three columns at most once, in any order, keys in any case.  Throws
+// HostError with the reason when the text is not such a list.
+ColumnNames ParseColumnNames(std::string_view text);
 
 struct TagRead {
     Tag tag{};
