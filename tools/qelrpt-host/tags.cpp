@@ -6,7 +6,6 @@
 
 #include "common/display.h"
 #include "host_errors.h"
-#include "memory.h"
 #include "numbers.h"
 #include "signature.h"
 
@@ -155,8 +154,8 @@ ColumnNames ParseColumnNames(std::string_view text) {
 TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &path, qtool::Messages &messages,
                  qtool::Progress &progress) {
     TagList list;
-    // Room for the tags of the rest of the file at once: at most one a line.
-    ReserveLarge(list.tags, reader.RemainingLines());
+    // The room grows with the tags read (the vector doubles it), never with
+    // the lines: blank lines and malformed records take none.
     CsvRecord record;
     for (std::size_t records = 1; reader.Next(record); ++records) {
         if (records % ProgressStep == 0 && progress.Due())
