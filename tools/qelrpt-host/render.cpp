@@ -47,14 +47,10 @@ std::string Skipped(const Listing &listing) {
 
 // "2 tags with a blank value, 1 with blank flags", or nothing.
 std::string Blanks(const Listing &listing) {
-    const auto values = std::count_if(listing.lines.begin(), listing.lines.end(),
-                                      [](const Line &line) { return !line.tag->HasValue(); });
-    const auto flags =
-        std::count_if(listing.lines.begin(), listing.lines.end(), [](const Line &line) { return !line.tag->hasFlags; });
     std::string text;
-    if (values > 0) text = Count(static_cast<std::size_t>(values), "tag", "tags") + " with a blank value";
-    if (flags > 0)
-        text += (text.empty() ? Count(static_cast<std::size_t>(flags), "tag", "tags") : ", " + std::to_string(flags)) +
+    if (listing.blankValues > 0) text = Count(listing.blankValues, "tag", "tags") + " with a blank value";
+    if (listing.blankFlags > 0)
+        text += (text.empty() ? Count(listing.blankFlags, "tag", "tags") : ", " + std::to_string(listing.blankFlags)) +
                 " with blank flags";
     return text;
 }

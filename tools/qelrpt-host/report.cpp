@@ -136,6 +136,8 @@ std::uint32_t Keep(std::string &arena, std::string_view text, const Tag &tag, co
 // engine shows a formula on a null field.
 void AskValue(Calls &calls, const Tag &tag, Line &line, Listing &listing, qtool::Messages &messages) {
     std::string &arena = listing.arena;
+    listing.blankValues += tag.HasValue() ? 0U : 1U;
+    listing.blankFlags += tag.hasFlags ? 0U : 1U;
     if (tag.HasValue()) {
         calls.footprint.SetNumber(0, tag.value);
         line.valueSize =

@@ -54,6 +54,7 @@ struct Listing {
     bool groupPath = false;             // the page shows each row's group path in print
     bool csvRaw = false;                // CSV texts as they are, formulas too
     std::size_t tagsRead = 0;
+    std::size_t blankValues = 0, blankFlags = 0;  // listed tags with a blank value, with blank flags
     std::string arena;
     std::vector<Line> lines;
 };

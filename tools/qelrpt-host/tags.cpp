@@ -62,6 +62,11 @@ std::string_view Trimmed(const CsvField &field) {
 
 }  // namespace
 
+std::string_view Tag::ValueText() const {
+    const CsvField field{name + valueAt, std::strlen(name + valueAt)};
+    return Trimmed(field);
+}
+
 Columns ReadHeader(CsvReader &reader, const std::string &path, const ColumnNames &names) {
     CsvRecord header;
     const std::string needed = names.name + ", " + names.value + " and " + names.flags;
@@ -118,14 +123,13 @@ TagRead ReadTag(const CsvRecord &record, const Columns &columns) {
         read.problem = "the flags " + Quoted(flagsText) + " are " + flags.problem;
         return read;
     }
-    read.tag = {name.text,
-                valueText.data(),
-                value.hundredfold,
-                static_cast<std::uint32_t>(name.size),
-                static_cast<std::uint32_t>(valueText.size()),
-                flags.value,
-                !flagsText.empty(),
-                record.line};
+    read.tag.name = name.text;
+    read.tag.value = value.hundredfold;
+    read.tag.nameSize = static_cast<std::uint32_t>(name.size);
+    read.tag.flags = flags.value;
+    read.tag.line = static_cast<std::uint32_t>(record.line) & 0x7FFFFFFFU;
+    read.tag.hasFlags = flagsText.empty() ? 0U : 1U;
+    read.tag.valueAt = static_cast<std::int32_t>(valueText.data() - name.text);
     return read;
 }
 
