@@ -9,7 +9,6 @@
 
 #include "files.h"
 #include "host_errors.h"
-#include "memory.h"
 
 namespace qhost {
 
@@ -213,7 +212,7 @@ std::vector<char> ReadCsvFile(const std::string &path, std::uintmax_t maxSize) {
             throw HostError(tooLarge);
         }
         if (size > 0) {
-            ReserveLarge(data, static_cast<std::size_t>(size) + 1);
+            data.reserve(static_cast<std::size_t>(size) + 1);
             data.resize(static_cast<std::size_t>(size) + 1);
         }
         std::rewind(file);

@@ -164,8 +164,8 @@ void AskLibrary(Calls &calls, const std::vector<Tag> &tags, const std::vector<st
     // About what the texts take: the name, its indentation and the value.
     std::size_t names = 0;
     for (const std::uint32_t index : order) names += tags[index].nameSize;
-    ReserveLarge(arena, names + order.size() * 24);
-    ReserveLarge(listing.lines, order.size());
+    arena.reserve(names + order.size() * 24);
+    listing.lines.reserve(order.size());
     const char *previous = "";
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Tag &tag = tags[order[i]];
