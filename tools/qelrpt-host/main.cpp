@@ -65,6 +65,26 @@ struct CommandLine {
     ReportOptions report;
 };
 
+// The report's options for its output and its input's columns.
+void DescribeOutput(CLI::App &report, CommandLine &line) {
+    report
+        .add_option("-o,--output", line.output,
+                    "write to FILE (through a temporary file beside it, renamed at the end: an interrupted "
+                    "run leaves FILE as it was)")
+        ->type_name("FILE")
+        ->check([](const std::string &path) { return path.empty() ? "a path, not an empty text" : ""; });
+    report.add_flag("--csv-raw", line.report.csvRaw,
+                    "CSV texts as they are; by default a text that starts with =, +, -, @, a tab or a CR and "
+                    "is not a number gets a leading ' so that a spreadsheet does not run it as a formula");
+    report.add_flag("--group-path", line.report.groupPath,
+                    "in print, each row's group path in small grey text under its name");
+    report
+        .add_option("--columns", line.columns,
+                    "the header's names of the columns, as name=TagName,value=Value,flags=Quality (any "
+                    "case; the ones not given keep their names)")
+        ->type_name("MAP");
+}
+
 // The command line as CLI11 reads it, with the same help layout, --version
 // and usage errors as qelrpt-gentags.
 void Describe(CLI::App &app, CommandLine &line) {
@@ -99,22 +119,7 @@ void Describe(CLI::App &app, CommandLine &line) {
                      "per listed tag: name, value, flags, alarm, log, depth, parent and the texts shown")
         ->type_name("FORMAT")
         ->check(CLI::IsMember({"text", "html", "csv", "json", "jsonl"}));
-    report
-        ->add_option("-o,--output", line.output,
-                     "write to FILE (through a temporary file beside it, renamed at the end: an interrupted "
-                     "run leaves FILE as it was)")
-        ->type_name("FILE")
-        ->check([](const std::string &path) { return path.empty() ? "a path, not an empty text" : ""; });
-    report->add_flag("--csv-raw", line.report.csvRaw,
-                     "CSV texts as they are; by default a text that starts with =, +, -, @, a tab or a CR and "
-                     "is not a number gets a leading ' so that a spreadsheet does not run it as a formula");
-    report->add_flag("--group-path", line.report.groupPath,
-                     "in print, each row's group path in small grey text under its name");
-    report
-        ->add_option("--columns", line.columns,
-                     "the header's names of the columns, as name=TagName,value=Value,flags=Quality (any "
-                     "case; the ones not given keep their names)")
-        ->type_name("MAP");
+    DescribeOutput(*report, line);
     report->add_flag("--stats", line.report.stats, "where the time goes (one line on standard error)");
     report->add_option("--title", line.report.title, "the HTML page's title (default: the file's name)")
         ->type_name("TEXT");
