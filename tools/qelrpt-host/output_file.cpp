@@ -9,7 +9,9 @@
 #include "host_errors.h"
 
 #ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
 #include <io.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -80,9 +82,16 @@ void OutputFile::Commit() {
     const bool closed = std::fclose(stream_) == 0;
     stream_ = nullptr;
     if (!written || !closed) throw HostError("cannot write " + path_ + ": " + Reason(written ? errno : error));
+#ifdef _WIN32
+    // Over an existing file too, as rename() does on POSIX systems.
+    if (MoveFileExA(temporary_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING) == 0)
+        throw HostError("cannot write " + path_ + ": the finished listing could not replace it (Windows error " +
+                        std::to_string(GetLastError()) + ")");
+#else
     std::error_code failure;
     std::filesystem::rename(temporary_, path_, failure);
     if (failure) throw HostError("cannot write " + path_ + ": " + failure.message());
+#endif
     temporary_.clear();
 #ifndef _WIN32
     interruptedFile[0] = '\0';
