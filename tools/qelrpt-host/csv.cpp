@@ -9,6 +9,7 @@
 
 #include "files.h"
 #include "host_errors.h"
+#include "memory.h"
 
 namespace qhost {
 
@@ -171,19 +172,23 @@ bool CsvReader::Next(CsvRecord &record) {
 
 namespace {
 
-// Reads `file` to its end into `data`, from `filled` on, growing it no
-// further than one byte past `maxSize`: a file that passes the limit is
-// refused as soon as it does (false), however much more it holds.
+// Reads `file` to its end into `data`, from `filled` on: first into the
+// room there is (a file whose size was told), then a piece at a time, the
+// buffer growing only by what was read, to no more than one byte past
+// `maxSize`: a file that passes the limit is refused as soon as it does
+// (false), however much more it holds.
 bool ReadUpTo(std::FILE *file, std::vector<char> &data, std::size_t filled, std::uintmax_t maxSize) {
     const auto most = static_cast<std::size_t>(std::min<std::uintmax_t>(maxSize + 1, SIZE_MAX - 1));
-    for (;;) {
-        if (data.size() - filled < Piece && data.size() <= most)
-            data.resize(std::min(std::max(data.size() * 2, filled + Piece), most + 1));
-        const std::size_t got = std::fread(data.data() + filled, 1, data.size() - filled, file);
+    if (filled < data.size()) filled += std::fread(data.data() + filled, 1, data.size() - filled, file);
+    std::vector<char> piece(Piece);
+    while (filled < most && std::feof(file) == 0 && std::ferror(file) == 0) {
+        const std::size_t got = std::fread(piece.data(), 1, std::min(Piece, most - filled), file);
+        if (got == 0) break;
+        GrowStream(data, filled + got, most);
+        std::memcpy(data.data() + filled, piece.data(), got);
         filled += got;
-        if (filled > maxSize) return false;
-        if (got == 0 || std::feof(file) != 0 || std::ferror(file) != 0) break;
     }
+    if (filled > maxSize) return false;
     data.resize(filled);
     return true;
 }

@@ -19,6 +19,7 @@
 #include "csv.h"
 #include "host_errors.h"
 #include "output_file.h"
+#include "pdf.h"
 #include "plugin.h"
 #include "report.h"
 
@@ -58,6 +59,7 @@ struct CommandLine {
     bool showBlanks = false;
     std::string csv;
     std::string format = "text";
+    std::string paper = "a4";
     std::string delimiter;
     std::string columns;
     std::string output;
@@ -67,6 +69,9 @@ struct CommandLine {
 
 // The report's options for its output and its input's columns.
 void DescribeOutput(CLI::App &report, CommandLine &line) {
+    report.add_option("--paper", line.paper, "the PDF's paper: a4 (default) or letter")
+        ->type_name("SIZE")
+        ->transform(CLI::IsMember({"a4", "letter"}, CLI::ignore_case));
     report
         .add_option("-o,--output", line.output,
                     "write to FILE (through a temporary file beside it, renamed at the end: an interrupted "
@@ -116,12 +121,13 @@ void Describe(CLI::App &app, CommandLine &line) {
     report
         ->add_option("-f,--format", line.format,
                      "text (default); html, one standalone page; csv, json or jsonl (JSON Lines), one record "
-                     "per listed tag: name, value, flags, alarm, log, depth, parent and the texts shown")
+                     "per listed tag: name, value, flags, alarm, log, depth, parent and the texts shown; pdf, "
+                     "the page as a PDF document")
         ->type_name("FORMAT")
-        ->check(CLI::IsMember({"text", "html", "csv", "json", "jsonl"}));
+        ->check(CLI::IsMember({"text", "html", "csv", "json", "jsonl", "pdf"}));
     DescribeOutput(*report, line);
     report->add_flag("--stats", line.report.stats, "where the time goes (one line on standard error)");
-    report->add_option("--title", line.report.title, "the HTML page's title (default: the file's name)")
+    report->add_option("--title", line.report.title, "the title of the HTML page or the PDF (default: the file's name)")
         ->type_name("TEXT");
     report
         ->add_option("--delimiter", line.delimiter,
@@ -150,7 +156,10 @@ int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messa
                      : line.format == "csv"   ? ReportFormat::Csv
                      : line.format == "json"  ? ReportFormat::Json
                      : line.format == "jsonl" ? ReportFormat::JsonLines
+                     : line.format == "pdf"   ? ReportFormat::Pdf
                                               : ReportFormat::Text;
+    if (options.format == ReportFormat::Pdf) RequirePdf();
+    options.paper = line.paper == "letter" ? Paper::Letter : Paper::A4;
     if (!line.columns.empty()) options.columns = ParseColumnNames(line.columns);
     options.delimiter = line.delimiter.empty() ? '\0' : line.delimiter[0];
     options.progress = !line.quiet && qtool::IsTerminal(stderr);

@@ -266,4 +266,24 @@ void RenderHtml(Output &output, const Listing &listing) {
     out.append("</p>\n</body>\n</html>\n");
 }
 
+std::vector<std::pair<std::string, std::string>> PageFacts(const Listing &listing) {
+    const auto alarms =
+        std::count_if(listing.lines.begin(), listing.lines.end(), [](const Line &l) { return l.alarm; });
+    const auto logs = std::count_if(listing.lines.begin(), listing.lines.end(), [](const Line &l) { return l.log; });
+    std::vector<std::pair<std::string, std::string>> facts;
+    facts.emplace_back("Source", listing.source);
+    facts.emplace_back("Date", listing.date);
+    facts.emplace_back("Pattern", listing.patterns.empty() ? std::string("(all tags)") : Patterns(listing));
+    facts.emplace_back("Tags", std::to_string(listing.lines.size()) + " listed of " + std::to_string(listing.tagsRead));
+    if (listing.skippedRecords > 0) facts.emplace_back("Skipped", Skipped(listing));
+    facts.emplace_back("Alarms", std::to_string(alarms));
+    facts.emplace_back("Logs", std::to_string(logs));
+    if (const std::size_t cut = CutRows(listing); cut > 0)
+        facts.emplace_back(
+            "Cut", Count(cut, "row", "rows") + " reached the library's 255-character bound, marked " + CutMarker);
+    return facts;
+}
+
+std::string SummaryLine(const Listing &listing) { return Summary(listing); }
+
 }  // namespace qhost

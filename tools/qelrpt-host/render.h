@@ -4,6 +4,10 @@
 #ifndef QELRPT_HOST_RENDER_H
 #define QELRPT_HOST_RENDER_H
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "common/output.h"
 #include "report.h"
 
@@ -26,6 +30,11 @@ void RenderCsv(qtool::Output &output, const Listing &listing);
 void RenderJson(qtool::Output &output, const Listing &listing);
 // The same objects as JSON Lines: one a line, no array around them.
 void RenderJsonLines(qtool::Output &output, const Listing &listing);
+
+// The facts the page's header lists (term, text: "Source", the file), and
+// the line under the listing, for the other renderers (pdf.h).
+std::vector<std::pair<std::string, std::string>> PageFacts(const Listing &listing);
+std::string SummaryLine(const Listing &listing);
 
 }  // namespace qhost
 

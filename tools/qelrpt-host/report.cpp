@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <ctime>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -12,6 +11,7 @@
 #include "csv.h"
 #include "host_errors.h"
 #include "memory.h"
+#include "pdf.h"
 #include "render.h"
 #include "sort.h"
 #include "tags.h"
@@ -189,20 +189,38 @@ void AskLibrary(Calls &calls, const std::vector<Tag> &tags, const std::vector<st
     }
 }
 
+// The last second of 9999, the last year that a date of four digits shows.
+constexpr std::uint64_t LastSecond = 253402300799;
+
+// The seconds since 1970 that SOURCE_DATE_EPOCH gives.  Throws HostError
+// when it is anything but a whole number of seconds from 1970 to 9999.
+std::uint64_t EpochSeconds(std::string_view text) {
+    std::uint64_t seconds = 0;
+    bool whole = !text.empty();
+    for (const char digit : text) {
+        whole = whole && digit >= '0' && digit <= '9' && seconds <= LastSecond;
+        if (whole) seconds = seconds * 10 + static_cast<unsigned>(digit - '0');
+    }
+    constexpr std::size_t Shown = 40;  // characters of a long value that the message shows
+    const std::string shown = text.size() > Shown ? std::string(text.substr(0, Shown)) + "..." : std::string(text);
+    if (!whole || seconds > LastSecond)
+        throw HostError("SOURCE_DATE_EPOCH is \"" + shown +
+                        "\", not a whole number of seconds from 1970 to 9999 (0 to " + std::to_string(LastSecond) +
+                        ")");
+    return seconds;
+}
+
 // The day of the report: SOURCE_DATE_EPOCH's, when it is set (for
-// reproducible pages), else today's, in UTC.
+// reproducible pages), else today's, in UTC, as 2026-12-09.
 std::string ReportDate() {
-    std::time_t now = std::time(nullptr);
+    using namespace std::chrono;
+    sys_seconds now = floor<seconds>(system_clock::now());
     if (const char *epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0')
-        now = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
-    std::tm day{};
-#ifdef _WIN32
-    gmtime_s(&day, &now);
-#else
-    gmtime_r(&now, &day);
-#endif
+        now = sys_seconds(seconds(static_cast<seconds::rep>(EpochSeconds(epoch))));
+    const year_month_day day(floor<days>(now));
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d", &day);
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(day.year()), static_cast<unsigned>(day.month()),
+                  static_cast<unsigned>(day.day()));
     return text;
 }
 
@@ -303,6 +321,9 @@ ReportSummary RunReport(const Plugin &plugin, const std::string &path, const Rep
                 break;
             case ReportFormat::JsonLines:
                 RenderJsonLines(output, listing);
+                break;
+            case ReportFormat::Pdf:
+                RenderPdf(output, listing, options.paper);
                 break;
             case ReportFormat::Text:
                 RenderText(output, listing);

@@ -59,7 +59,10 @@ struct Listing {
     std::vector<Line> lines;
 };
 
-enum class ReportFormat { Text, Html, Csv, Json, JsonLines };
+enum class ReportFormat { Text, Html, Csv, Json, JsonLines, Pdf };
+
+// The PDF's paper.
+enum class Paper { A4, Letter };
 
 struct ReportOptions {
     bool keepOrder = false;             // file order instead of sorting by name
@@ -73,6 +76,9 @@ struct ReportOptions {
     char delimiter = 0;      // the field separator; 0: ";" or "," as the header line shows
     bool progress = false;   // a progress line on standard error (a terminal) when the report takes long
     std::chrono::milliseconds progressDelay{2000};  // how long the report runs before the line shows
+
+    // The PDF's paper.
+    Paper paper = Paper::A4;
 };
 
 struct ReportSummary {
