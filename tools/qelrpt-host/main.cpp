@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "commands.h"
@@ -150,14 +151,16 @@ std::string LibraryPath(const CommandLine &line) {
     return line.library.empty() ? DefaultLibraryPath(ProgramFolder()) : line.library;
 }
 
-int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messages) {
+// The report's options from the command line.
+ReportOptions OptionsOf(const CommandLine &line) {
     ReportOptions options = line.report;
-    options.format = line.format == "html"    ? ReportFormat::Html
-                     : line.format == "csv"   ? ReportFormat::Csv
-                     : line.format == "json"  ? ReportFormat::Json
-                     : line.format == "jsonl" ? ReportFormat::JsonLines
-                     : line.format == "pdf"   ? ReportFormat::Pdf
-                                              : ReportFormat::Text;
+    constexpr std::pair<const char *, ReportFormat> formats[] = {{"html", ReportFormat::Html},
+                                                                 {"csv", ReportFormat::Csv},
+                                                                 {"json", ReportFormat::Json},
+                                                                 {"jsonl", ReportFormat::JsonLines},
+                                                                 {"pdf", ReportFormat::Pdf}};
+    for (const auto &[name, format] : formats)
+        if (line.format == name) options.format = format;
     if (options.format == ReportFormat::Pdf) RequirePdf();
     options.paper = line.paper == "letter" ? Paper::Letter : Paper::A4;
     if (!line.columns.empty()) options.columns = ParseColumnNames(line.columns);
@@ -166,6 +169,11 @@ int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messa
     // For tests and demonstrations: the progress line from the start.
     if (const char *delay = std::getenv("QELRPT_PROGRESS_DELAY_MS"); delay != nullptr && *delay != '\0')
         options.progressDelay = std::chrono::milliseconds(std::strtol(delay, nullptr, 10));
+    return options;
+}
+
+int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messages) {
+    const ReportOptions options = OptionsOf(line);
     ReportSummary summary;
     if (line.output.empty()) {
         summary = RunReport(plugin, line.csv, options, stdout, messages);
