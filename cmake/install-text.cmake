@@ -120,7 +120,8 @@ the file. Get-FileHash writes it in capitals, and older versions of certutil
 put a blank between each two digits; neither changes the number. On Linux:
 
   sha256sum --ignore-missing -c SHA256SUMS")
-  set(QELRPT_INSTALL_TRY "Unpack the zip and open cmd.exe in the folder it made. Then:
+  set(QELRPT_INSTALL_TRY "Unpack the zip into a new, empty folder (it holds its files at its top, in no
+folder of its own) and open cmd.exe in that folder. Then:
 
   qelrpt-host.exe list
   qelrpt-host.exe eval \"QELIndentTagHier('A\\B\\C', 'A\\E\\F')\"

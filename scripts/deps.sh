@@ -36,7 +36,7 @@ package_packages=("${main_packages[@]}" help2man dpkg-dev git zip
   libsqlite3-dev postgresql-server-dev-15)
 test_packages=("${package_packages[@]}" googletest libbenchmark-dev g++-multilib
   clang-format clang-tidy valgrind locales
-  gdb lintian chromium poppler-utils python3
+  gdb lintian chromium poppler-utils python3 jq
   sqlite3 postgresql-15 libpq-dev)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev)
 coverage_packages=("${main_packages[@]}" googletest clang llvm)

@@ -50,10 +50,6 @@ char DetectDelimiter(std::string_view data) {
     return semicolons > commas ? ';' : ',';
 }
 
-std::size_t CsvReader::RemainingLines() const {
-    return static_cast<std::size_t>(std::count(data_ + pos_, data_ + size_, '\n')) + 1;
-}
-
 // A line feed, or a carriage return directly followed by one.
 bool CsvReader::IsLineBreak(std::size_t pos) const {
     return data_[pos] == '\n' || (data_[pos] == '\r' && pos + 1 < size_ && data_[pos + 1] == '\n');
@@ -221,7 +217,7 @@ std::vector<char> ReadCsvFile(const std::string &path, std::uintmax_t maxSize) {
             throw HostError(tooLarge);
         }
         if (size > 0) {
-            ReserveLarge(data, static_cast<std::size_t>(size) + 1);
+            data.reserve(static_cast<std::size_t>(size) + 1);
             data.resize(static_cast<std::size_t>(size) + 1);
         }
         std::rewind(file);
