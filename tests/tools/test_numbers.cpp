@@ -62,7 +62,12 @@ TEST(FlagWord, IsAWholeNumberOf32Bits) {
     EXPECT_EQ(qhost::ParseFlagWord("0003").value, 3U);
     EXPECT_EQ(qhost::ParseFlagWord("4294967295").value, 4294967295U);
     EXPECT_EQ(qhost::ParseFlagWord("4294967295").problem, "");
-    const char *const refused[] = {"", "-1", "+1", "1.0", " 1", "1 ", "4294967296", "99999999999999999999", "0x1"};
+    // Exports write whole flags with a fraction of zeros.
+    EXPECT_EQ(qhost::ParseFlagWord("3.0").value, 3U);
+    EXPECT_EQ(qhost::ParseFlagWord("7.00").value, 7U);
+    EXPECT_EQ(qhost::ParseFlagWord("4294967295.000").problem, "");
+    const char *const refused[] = {
+        "", "-1", "+1", "3.5", " 1", "1 ", ".0", "1.0e0", "4294967296", "4294967296.0", "99999999999999999999", "0x1"};
     for (const char *text : refused) EXPECT_NE(qhost::ParseFlagWord(text).problem, "") << '"' << text << '"';
 }
 
