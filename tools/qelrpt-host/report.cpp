@@ -268,6 +268,30 @@ void PrintStats(qtool::Messages &messages, const ReportSummary &summary, Clock::
                  ", library " + share(phases.library) + ", output " + share(phases.output));
 }
 
+// The listing in the format asked for.
+void Render(qtool::Output &output, const Listing &listing, const ReportOptions &options) {
+    switch (options.format) {
+        case ReportFormat::Html:
+            RenderHtml(output, listing);
+            break;
+        case ReportFormat::Csv:
+            RenderCsv(output, listing);
+            break;
+        case ReportFormat::Json:
+            RenderJson(output, listing);
+            break;
+        case ReportFormat::JsonLines:
+            RenderJsonLines(output, listing);
+            break;
+        case ReportFormat::Pdf:
+            RenderPdf(output, listing, options.paper);
+            break;
+        case ReportFormat::Text:
+            RenderText(output, listing);
+            break;
+    }
+}
+
 }  // namespace
 
 ReportSummary RunReport(const Plugin &plugin, const std::string &path, const ReportOptions &options, std::FILE *out,
@@ -309,26 +333,7 @@ ReportSummary RunReport(const Plugin &plugin, const std::string &path, const Rep
 
     Timed(phases.output, "for the output", [&] {
         qtool::Output output(out);
-        switch (options.format) {
-            case ReportFormat::Html:
-                RenderHtml(output, listing);
-                break;
-            case ReportFormat::Csv:
-                RenderCsv(output, listing);
-                break;
-            case ReportFormat::Json:
-                RenderJson(output, listing);
-                break;
-            case ReportFormat::JsonLines:
-                RenderJsonLines(output, listing);
-                break;
-            case ReportFormat::Pdf:
-                RenderPdf(output, listing, options.paper);
-                break;
-            case ReportFormat::Text:
-                RenderText(output, listing);
-                break;
-        }
+        Render(output, listing, options);
         output.Finish();
     });
     messages.EndProgress();
