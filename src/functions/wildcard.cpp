@@ -351,15 +351,25 @@ std::size_t KeyOf(const char *p) {
 }
 
 // Where the search for a segment leaves the match: undecided, with the
-// candidate and the pattern just past the segment's place, or decided.
+// candidate and the pattern just past the segment's place (and the
+// candidate's end, once measured), or decided.
 enum class Verdict { Undecided, No, Yes };
 struct Outcome {
-    const char *s;
+    Text rest;
     const char *p;
     Verdict verdict;
 };
 
-Outcome Decided(bool yes) { return {nullptr, nullptr, yes ? Verdict::Yes : Verdict::No}; }
+Outcome Decided(bool yes) { return {{nullptr, nullptr}, nullptr, yes ? Verdict::Yes : Verdict::No}; }
+
+// The match after a segment's linear search: on from the candidate's rest
+// and the star that ends the segment (at or after `p`), or no match.
+[[gnu::always_inline]] inline Outcome Continued(Text rest, const char *p) {
+    if (rest.at == nullptr) return Decided(false);
+    const char *star = std::strchr(p, AnyRun);
+    Steps(static_cast<std::size_t>(star - p));
+    return {rest, star, Verdict::Undecided};
+}
 
 // A segment measured: its length, its "%" at either end (which only ask
 // for so many characters around its core, from its first literal to its
@@ -397,56 +407,43 @@ bool IsLast(const char *p) {
 
 // The last segment, of m characters at `p`: the candidate's tail,
 // measured once.
-[[gnu::noinline]] Outcome CompareTail(Text &t, const char *p, std::size_t m) {
+[[gnu::noinline]] bool TailMatches(Text t, const char *p, std::size_t m) {
     const char *end = EndOf(t);
-    return Decided(static_cast<std::size_t>(end - t.at) >= m && SegmentMatchesAt(end - m, p, m));
+    return static_cast<std::size_t>(end - t.at) >= m && SegmentMatchesAt(end - m, p, m);
 }
 
-// The rest of the search for the segment at `p`, with linear time, for a
-// segment starting at `from` or later: used once the simple search has
-// compared too much.  Only the core is searched for; the "%" around it
-// ask for so many characters.
-[[gnu::noinline]] Outcome SearchLinear(Text &t, const char *from, const char *p) {
+// The rest of the search for the segment at `p`, not the last, with
+// linear time, for a place at `from` or later: used once the simple search
+// has compared too much.  The candidate just past the segment's place, or
+// null when there is none, and its end.  Only the core is searched for;
+// the "%" around it ask for so many characters.
+[[gnu::noinline]] Text SearchLinear(Text t, const char *from, const char *p) {
     const Segment seg = MeasureSegment(p);
-    if (seg.last) return CompareTail(t, p, seg.m);
     const char *end = EndOf(t);
     const std::size_t trail = seg.m - seg.lead - seg.core;
     const auto room = static_cast<std::size_t>(end - from);
-    if (room < seg.m) return Decided(false);
+    if (room < seg.m) return {nullptr, end};
     const char *core = p + seg.lead;
     const std::size_t n = room - seg.lead - trail;  // where the core can be
     const char *found =
         seg.any ? ShiftAndSearch(from + seg.lead, n, core, seg.core) : TwoWaySearch(from + seg.lead, n, core, seg.core);
-    if (found == nullptr) return Decided(false);
-    return {found + seg.core + trail, p + seg.m, Verdict::Undecided};
+    return {found != nullptr ? found + seg.core + trail : nullptr, end};
 }
 
-// How a segment compares with the candidate at one place, its key seen to
-// match: the segment found (its star reached), found at the very end of
-// the candidate, found as the last segment short of the end, the
-// candidate ending inside it (here and at every later place), or a
-// mismatch.  `length` is where the comparison stopped, `steps` the
-// characters it compared.
-enum class Place { Found, FoundAtEnd, LastShortOfEnd, CandidateEnds, Mismatch };
-struct Comparison {
-    Place place;
-    std::size_t length;
-    std::size_t steps;
-};
-
-// The characters of the core before the key (from `lead` on, where the
-// candidate holds no NUL), then from just after the key on.
-[[gnu::always_inline]] inline Comparison CompareAt(const char *at, const char *p, std::size_t lead, std::size_t key) {
+// Where the segment at `p` stops agreeing with the candidate at `at`, its
+// key (at offset `key`) seen to match: the characters of its core before
+// the key (from `lead` on, where the candidate holds no NUL), then from
+// just after the key on, up to the first that differs, or the star or the
+// end that ends the segment.  A candidate that ends inside the segment
+// stops it at its NUL.
+[[gnu::always_inline]] inline std::size_t CompareAt(const char *at, const char *p, std::size_t lead, std::size_t key) {
     for (std::size_t j = lead; j < key; ++j)
-        if (p[j] != at[j] && p[j] != AnyOne) return {Place::Mismatch, key, j - lead + 1};
-    const std::size_t before = key - lead;
+        if (p[j] != at[j] && p[j] != AnyOne) return j;
     for (std::size_t i = key + 1;; ++i) {
         const char c = p[i];
-        if (c == AnyRun) return {Place::Found, i, before + i - key};
-        if (c == '\0') return {at[i] == '\0' ? Place::FoundAtEnd : Place::LastShortOfEnd, i, before + i - key};
+        if (c == AnyRun || c == '\0') return i;
         if (c == at[i]) continue;
-        if (at[i] == '\0') return {Place::CandidateEnds, i, before + i - key};
-        if (c != AnyOne) return {Place::Mismatch, i, before + i - key + 1};
+        if (at[i] == '\0' || c != AnyOne) return i;
     }
 }
 
@@ -464,55 +461,57 @@ struct Comparison {
 // that strchr jumps to.  The segment is compared in step at every place
 // where the key turns up; when the characters compared outgrow the
 // distance advanced plus SwitchAllowance, the search goes over to the
-// linear one.  A segment that fails at two places and has no star after
-// it is the last: its tail is compared instead.
-Outcome SearchKeyed(Text &t, const char *p, std::size_t lead, std::size_t key) {
-    const char *s = t.at;
-    for (std::size_t i = 0; i < key; ++i)  // the candidate must hold the characters before the key
-        if (s[i] == '\0') return Decided(false);
-    Steps(key);
+// linear one.  A segment that fails at two places, or before it switches,
+// and has no star after it is the last: its tail is compared instead.
+[[gnu::always_inline]] inline Outcome SearchKeyed(Text t, const char *p, std::size_t lead, std::size_t key) {
     const char keyChar = p[key];
-    if (keyChar == AnyRun) return {s + key, p + key, Verdict::Undecided};  // only "%": any characters
-    if (keyChar == '\0') return Decided(true);                             // only "%", last: the candidate holds enough
     std::size_t failures = 0;
     std::size_t compared = 0;
-    for (const char *hit = s + key;; ++hit) {
+    for (const char *hit = t.at + key;; ++hit) {
         hit = NextKey(hit, keyChar);
         if (hit == nullptr) return Decided(false);
         const char *at = hit - key;
-        const Comparison c = CompareAt(at, p, lead, key);
-        Steps(c.steps);
-        switch (c.place) {
-            case Place::Found:
-                return {at + c.length, p + c.length, Verdict::Undecided};
-            case Place::FoundAtEnd:
-                return Decided(true);
-            case Place::LastShortOfEnd:
-                return CompareTail(t, p, c.length);
-            case Place::CandidateEnds:
-                return Decided(false);
-            case Place::Mismatch:
-                break;
-        }
-        if (++failures == 2 && IsLast(p + c.length)) return CompareTail(t, p, c.length + std::strlen(p + c.length));
-        compared += c.steps;
-        if (compared > static_cast<std::size_t>(hit - s) + SwitchAllowance) return SearchLinear(t, at + 1, p);
+        const std::size_t i = CompareAt(at, p, lead, key);
+        Steps(i + 1 - lead);
+        if (p[i] == AnyRun) return {{at + i, t.end}, p + i, Verdict::Undecided};
+        if (p[i] == '\0') return Decided(at[i] == '\0' || TailMatches(t, p, i));
+        if (at[i] == '\0') return Decided(false);  // and at every later place
+        compared += i + 1 - lead;
+        const bool last = ++failures == 2 && IsLast(p + i);
+        if (!last && compared <= static_cast<std::size_t>(hit - t.at) + SwitchAllowance) continue;
+        if (last || (failures == 1 && IsLast(p + i))) return Decided(TailMatches(t, p, i + std::strlen(p + i)));
+        return Continued(SearchLinear(t, at + 1, p), p + i);
     }
 }
 
 // The segment at `p`: a last segment that starts with a separator (most
 // often a leaf) compared with the tail at once, any other searched for at
 // its key.
-[[gnu::always_inline]] inline Outcome SearchSegment(Text &t, const char *p) {
+[[gnu::always_inline]] inline Outcome SearchSegment(Text t, const char *p) {
     if (RankOf(p[0]) == Rank::Separator && IsLast(p + 1)) {
         const std::size_t m = std::strlen(p);
         Steps(m);
-        return CompareTail(t, p, m);
+        return Decided(TailMatches(t, p, m));
+    }
+    // The commonest segments start with their key, or with a separator and
+    // their key (a level's name): calls with constant offsets, of which the
+    // compiler makes copies of their own.
+    const Rank first = RankOf(p[0]);
+    if (first == Rank::Rare) return SearchKeyed(t, p, 0, 0);
+    if (first == Rank::Separator && RankOf(p[1]) == Rank::Rare) {
+        if (t.at[0] == '\0') return Decided(false);  // no room for the separator
+        return SearchKeyed(t, p, 0, 1);
     }
     std::size_t lead = 0;
     while (p[lead] == AnyOne) ++lead;
     Steps(lead);
-    return SearchKeyed(t, p, lead, lead + KeyOf(p + lead));
+    const std::size_t key = lead + KeyOf(p + lead);
+    for (std::size_t i = 0; i < key; ++i)  // the candidate must hold the characters before the key
+        if (t.at[i] == '\0') return Decided(false);
+    Steps(key);
+    if (p[key] == AnyRun) return {{t.at + key, t.end}, p + key, Verdict::Undecided};  // only "%": any characters
+    if (p[key] == '\0') return Decided(true);  // only "%", last: the candidate holds enough
+    return SearchKeyed(t, p, lead, key);
 }
 
 // The pattern past the run of stars at `p`.
@@ -531,7 +530,7 @@ Outcome SearchKeyed(Text &t, const char *p, std::size_t lead, std::size_t key) {
     for (;;) {
         const Outcome o = SearchSegment(t, p);
         if (o.verdict != Verdict::Undecided) return o.verdict == Verdict::Yes ? 1 : 0;
-        t.at = o.s;
+        t = o.rest;
         p = SkipStars(o.p);
         if (*p == '\0') return 1;  // a trailing star takes the rest
     }
