@@ -302,7 +302,8 @@ const char *ShiftAndSearch(const char *s, std::size_t n, const char *p, std::siz
 // rarest.  A segment's key, the literal its simple search jumps to, is its
 // rarest literal near the start of its core.
 enum class Rank : unsigned char {
-    Stop,       // "%", "*" and the pattern's end: no literal, the look ends
+    Stop,       // "*" and the pattern's end: the segment ends, and the look
+    Wildcard,   // "%": no literal, but the look goes on past it
     Separator,  // the level separators, the commonest characters
     Common,     // the commonest lower-case letters
     Ordinary,   // the other lower-case letters, digits, blanks and underscores
@@ -321,7 +322,8 @@ constexpr RankTable MakeRankTable() {
     SetRank(t, "abcdefghijklmnopqrstuvwxyz0123456789 _", Rank::Ordinary);
     SetRank(t, "eaointrsl", Rank::Common);
     SetRank(t, "\\.", Rank::Separator);
-    SetRank(t, "%*", Rank::Stop);
+    SetRank(t, "%", Rank::Wildcard);
+    SetRank(t, "*", Rank::Stop);
     t.of[0] = Rank::Stop;
     return t;
 }
@@ -331,11 +333,11 @@ Rank RankOf(char c) { return Ranks.of[static_cast<unsigned char>(c)]; }
 
 // How far into a core the key is looked for: a key further in makes every
 // place cost more comparisons before it.
-constexpr std::size_t KeyReach = 8;
+constexpr std::size_t KeyReach = 10;
 
-// The offset of the key of the core at `p`: its rarest literal among the
-// first KeyReach characters, the first of those, up to the first "%" or
-// star.
+// The offset of the key of the core at `p` (which starts with a literal):
+// its rarest literal among the first KeyReach characters, the first of
+// those, up to the segment's end.
 std::size_t KeyOf(const char *p) {
     std::size_t key = 0;
     Rank best = RankOf(p[0]);

@@ -222,4 +222,17 @@ TEST(ShiftAndSearch, FindsTheLeftmostPlace) {
     EXPECT_GT(found, 100U);
 }
 
+// A match a few characters away costs a few characters' work, however
+// long the text: the windows of starts grow from one word.
+TEST(ShiftAndSearch, CostFollowsTheDistance) {
+    for (const std::size_t distance : {0U, 10U, 100U, 1000U, 10000U}) {
+        std::string text(100000, 'a');
+        text[distance + 2] = 'b';
+        g_steps = 0;
+        const char *found = qelrpt_counted::ShiftAndSearch(text.c_str(), text.size(), "a%b", 3);
+        EXPECT_EQ(found, text.c_str() + distance) << "distance " << distance;
+        EXPECT_LE(g_steps, 2 * distance + 512) << "distance " << distance;
+    }
+}
+
 }  // namespace
