@@ -139,10 +139,13 @@ TEST(WildcardSteps, EveryLoopReportsItsSteps) {
         // The star looked for, the segment measured, the candidate
         // measured and the tail compared: n characters each.
         {"last segment at the tail", "x." + std::string(n, 'a'), "*." + std::string(n, 'a'), 1, 7 * n / 2},
-        {"Two-Way", std::string(n, 'a'), "*" + std::string(16, 'a') + "b*", 0, n / 2},
-        {"Two-Way, periodic", Repeat("ab", n / 2), "*" + Repeat("ab", 16) + "c*", 0, n / 2},
-        {"Shift-And", std::string(n, 'a'), "*a%b*", 0, n / 2},
-        {"Shift-And, two pieces", std::string(n, 'a'), "*" + Repeat("a%", 40) + "b*", 0, n},
+        // The linear searches: n characters each, after the candidate is
+        // measured (n more).
+        {"Two-Way", std::string(n, 'a'), "*" + std::string(16, 'a') + "b*", 0, 3 * n / 2},
+        {"Two-Way, two letters", Repeat("ab", n / 2), "*" + Repeat("ab", 16) + "c*", 0, 3 * n / 2},
+        {"Two-Way, periodic", Repeat("abababababababc", n / 15), "*" + Repeat("ab", 8) + "a*", 0, 3 * n / 2},
+        {"Shift-And", std::string(n, 'a'), "*a%a%a%a%a%a%b*", 0, 3 * n / 2},
+        {"Shift-And, two pieces", std::string(n, 'a'), "*" + Repeat("a%", 40) + "b*", 0, 3 * n / 2},
     };
     for (const Case &c : cases) {
         const Counted counted = CountedMatch(c.candidate, c.pattern);
