@@ -476,11 +476,14 @@ bool IsLast(const char *p) {
         const std::size_t i = CompareAt(at, p, lead, key);
         Steps(i + 1 - lead);
         if (p[i] == AnyRun) return {{at + i, t.end}, p + i, Verdict::Undecided};
-        if (p[i] == '\0') return Decided(at[i] == '\0' || TailMatches(t, p, i));
-        if (at[i] == '\0') return Decided(false);  // and at every later place
+        if (p[i] == '\0') [[unlikely]]
+            return Decided(at[i] == '\0' || TailMatches(t, p, i));
+        if (at[i] == '\0') [[unlikely]]
+            return Decided(false);  // and at every later place
         compared += i + 1 - lead;
         const bool last = ++failures == 2 && IsLast(p + i);
-        if (!last && compared <= static_cast<std::size_t>(hit - t.at) + SwitchAllowance) continue;
+        if (!last && compared <= static_cast<std::size_t>(hit - t.at) + SwitchAllowance) [[likely]]
+            continue;
         if (last || (failures == 1 && IsLast(p + i))) return Decided(TailMatches(t, p, i + std::strlen(p + i)));
         return Continued(SearchLinear(t, at + 1, p), p + i);
     }
@@ -490,16 +493,16 @@ bool IsLast(const char *p) {
 // often a leaf) compared with the tail at once, any other searched for at
 // its key.
 [[gnu::always_inline]] inline Outcome SearchSegment(Text t, const char *p) {
-    if (RankOf(p[0]) == Rank::Separator && IsLast(p + 1)) {
-        const std::size_t m = std::strlen(p);
-        Steps(m);
-        return Decided(TailMatches(t, p, m));
-    }
     // The commonest segments start with their key, or with a separator and
     // their key (a level's name): calls with constant offsets, of which the
     // compiler makes copies of their own.
     const Rank first = RankOf(p[0]);
     if (first == Rank::Rare) return SearchKeyed(t, p, 0, 0);
+    if (first == Rank::Separator && IsLast(p + 1)) {
+        const std::size_t m = std::strlen(p);
+        Steps(m);
+        return Decided(TailMatches(t, p, m));
+    }
     if (first == Rank::Separator && RankOf(p[1]) == Rank::Rare) {
         if (t.at[0] == '\0') return Decided(false);  // no room for the separator
         return SearchKeyed(t, p, 0, 1);
