@@ -25,8 +25,9 @@
 // the candidate there, without measuring it first, so that the common
 // "*literal*" costs one strchr and one comparison.  A last segment that
 // starts with a separator (most often a leaf) is compared with the
-// candidate's tail at once; any other last segment is recognised at its
-// second failed place at the latest and compared with the tail too.
+// candidate's tail at once; any other last segment is compared with the
+// tail as soon as a place matches it up to its end, or when the search
+// would go over to a linear one.
 //
 // The simple way counts every character it compares.  When they outgrow
 // the distance it has advanced, plus a fixed allowance, the text is one on
@@ -463,11 +464,10 @@ bool IsLast(const char *p) {
 // that strchr jumps to.  The segment is compared in step at every place
 // where the key turns up; when the characters compared outgrow the
 // distance advanced plus SwitchAllowance, the search goes over to the
-// linear one.  A segment that fails at two places, or before it switches,
-// and has no star after it is the last: its tail is compared instead.
+// linear one, unless the segment has no star after it: then it is the
+// last, and its tail is compared instead.
 [[gnu::always_inline]] inline Outcome SearchKeyed(Text t, const char *p, std::size_t lead, std::size_t key) {
     const char keyChar = p[key];
-    std::size_t failures = 0;
     std::size_t compared = 0;
     for (const char *hit = t.at + key;; ++hit) {
         hit = NextKey(hit, keyChar);
@@ -481,10 +481,9 @@ bool IsLast(const char *p) {
         if (at[i] == '\0') [[unlikely]]
             return Decided(false);  // and at every later place
         compared += i + 1 - lead;
-        const bool last = ++failures == 2 && IsLast(p + i);
-        if (!last && compared <= static_cast<std::size_t>(hit - t.at) + SwitchAllowance) [[likely]]
+        if (compared <= static_cast<std::size_t>(hit - t.at) + SwitchAllowance) [[likely]]
             continue;
-        if (last || (failures == 1 && IsLast(p + i))) return Decided(TailMatches(t, p, i + std::strlen(p + i)));
+        if (IsLast(p + i)) return Decided(TailMatches(t, p, i + std::strlen(p + i)));
         return Continued(SearchLinear(t, at + 1, p), p + i);
     }
 }
