@@ -120,7 +120,8 @@ the file. Get-FileHash writes it in capitals, and older versions of certutil
 put a blank between each two digits; neither changes the number. On Linux:
 
   sha256sum --ignore-missing -c SHA256SUMS")
-  set(QELRPT_INSTALL_TRY "Unpack the zip and open cmd.exe in the folder it made. Then:
+  set(QELRPT_INSTALL_TRY "Unpack the zip into a new, empty folder (it holds its files at its top, in no
+folder of its own) and open cmd.exe in that folder. Then:
 
   qelrpt-host.exe list
   qelrpt-host.exe eval \"QELIndentTagHier('A\\B\\C', 'A\\E\\F')\"
@@ -139,6 +140,14 @@ then pass it intact. report prints the listing of the sample tags, and
 qelrpt-gentags writes a larger sample. qelrpt-host.exe --help tells more;
 so does docs/qelrpt-host.md.")
 else()
+  set(QELRPT_INSTALL_PDF "")
+  if(QELRPT_PDF)
+    set(QELRPT_INSTALL_PDF "
+
+qelrpt-host needs the system's Cairo and Pango, with which report --format
+pdf draws (on Debian: apt-get install libpangocairo-1.0-0, which brings
+libcairo2).")
+  endif()
   set(QELRPT_INSTALL_MAN_ITEM "- man/man1: the manual pages of qelrpt-host and qelrpt-gentags;
 ")
   set(QELRPT_INSTALL_CHECKSUMS "${checksums_intro}In the folder with the downloaded files:
@@ -163,5 +172,5 @@ and qelrpt-gentags writes a larger sample. The manual pages tell more:
   man -l man/man1/qelrpt-host.1
 
 The folder can be moved anywhere: qelrpt-host loads the libqelrpt.so beside
-it. The Debian package installs the same files under /usr.")
+it. The Debian package installs the same files under /usr.${QELRPT_INSTALL_PDF}")
 endif()

@@ -21,12 +21,14 @@ endfunction()
 
 # Text as roff reads it: backslashes and dashes escaped, no line starting
 # with a control character, the signs the help uses for blanks and line
-# feeds as roff's named characters (the page is read in any locale).
+# feeds and its accented letter (é) as roff's named characters (the page is
+# read in any locale: groff shows a UTF-8 letter as ?? in an ASCII one).
 function(roff_text text out)
   string(REPLACE "\\" "\\e" text "${text}")
   string(REPLACE "-" "\\-" text "${text}")
   string(REPLACE "·" "\\(pc" text "${text}")
   string(REPLACE "↵" "\\[u21B5]" text "${text}")
+  string(REPLACE "é" "\\['e]" text "${text}")
   string(REGEX REPLACE "(^|\n)([.'])" "\\1\\\\&\\2" text "${text}")
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()

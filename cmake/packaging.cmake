@@ -155,6 +155,13 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The qelrpt developers <dev@qelrpt.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libstdc++6 (>= 12)")
+# qelrpt-host's PDF output (cmake/pdf.cmake) draws with Cairo and Pango:
+# Cairo 1.16 for the document's metadata, Pango 1.44 for names wrapped
+# without hyphens.
+if(QELRPT_PDF)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+         ", libcairo2 (>= 1.16), libpango-1.0-0 (>= 1.44), libpangocairo-1.0-0 (>= 1.44), libglib2.0-0")
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/CPackOptions.cmake)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package-prepare.cmake)

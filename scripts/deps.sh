@@ -8,7 +8,7 @@
 #   scripts/deps.sh test    everything the test command needs
 #   scripts/deps.sh fuzz    the fuzzing build (clang, libFuzzer)
 #   scripts/deps.sh coverage  the coverage build (clang, llvm-cov)
-#   scripts/deps.sh bench   the benchmarks (native build, valgrind)
+#   scripts/deps.sh bench   the benchmarks (native build, valgrind, poppler-utils)
 #   scripts/deps.sh package   what scripts/package needs: the native and the
 #                           32-bit Windows builds of the packaged files only
 #
@@ -20,7 +20,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-main_packages=(cmake ninja-build g++ libc6-dev libcli11-dev nlohmann-json3-dev)
+# qelrpt-host writes PDF with Cairo and Pango, found through pkg-config.
+main_packages=(cmake ninja-build g++ libc6-dev libcli11-dev nlohmann-json3-dev
+  pkg-config libcairo2-dev libpango1.0-dev)
 # help2man writes the manual pages; dpkg-dev gives Debian's hardening flags;
 # the SQLite extension and the PostgreSQL module are built against
 # libsqlite3-dev and postgresql-server-dev-15.  The COM library's type
@@ -34,11 +36,11 @@ package_packages=("${main_packages[@]}" help2man dpkg-dev git zip
   libsqlite3-dev postgresql-server-dev-15)
 test_packages=("${package_packages[@]}" googletest libbenchmark-dev g++-multilib
   clang-format clang-tidy valgrind locales
-  gdb lintian chromium poppler-utils python3
+  gdb lintian chromium poppler-utils python3 jq
   sqlite3 postgresql-15 libpq-dev)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev)
 coverage_packages=("${main_packages[@]}" googletest clang llvm)
-bench_packages=("${main_packages[@]}" googletest libbenchmark-dev valgrind
+bench_packages=("${main_packages[@]}" googletest libbenchmark-dev valgrind poppler-utils
   sqlite3 libsqlite3-dev postgresql-15 postgresql-server-dev-15 libpq-dev)
 
 # Prints the packages among "$@" that are not installed.

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""qelrpt-host report --format csv and --format json, read back with Python's
-csv and json modules: both give the same records, and each record holds what
-the library gives for its tag, asked one formula at a time with
-qelrpt-host eval (the header lines against the previous listed tag, the
-indented name, the footprint, the alarm and log flags).
+"""qelrpt-host report --format csv (--csv-raw), --format json and --format
+jsonl, read back with Python's csv and json modules: all give the same
+records, and each record holds its tag's data (the name, the value as read,
+the flags) and what the library gives for it, asked one formula at a time
+with qelrpt-host eval (the header lines against the previous listed tag, the
+indented name, the footprint, the alarm and log flags, the parent).
 
   formats_roundtrip.py --host PATH --library PATH [--emulator CMD]...
                        [--ascii-arguments] [--checked FILE]... FILE...
@@ -21,7 +22,8 @@ import json
 import subprocess
 import sys
 
-FIELDS = ["headers", "tag", "value", "alarm", "log", "cut"]
+FIELDS = ["name", "value", "flags", "alarm", "log", "depth", "parent", "headers_text", "leaf_text", "value_text",
+          "cut"]
 
 
 def run(args, command):
@@ -33,8 +35,8 @@ def run(args, command):
     return done.stdout.decode("utf-8")
 
 
-def from_json(text):
-    records = json.loads(text)
+def from_json(text, lines=False):
+    records = [json.loads(line) for line in text.splitlines()] if lines else json.loads(text)
     for record in records:
         if list(record) != FIELDS:
             sys.exit(f"JSON record with fields {list(record)}, not {FIELDS}")
@@ -47,11 +49,19 @@ def from_csv(text):
     rows = list(csv.reader(io.StringIO(text, newline="")))
     if rows[0] != FIELDS:
         sys.exit(f"CSV header {rows[0]}, not {FIELDS}")
-    flags = {"true": True, "false": False}
+    flags = {"true": True, "false": False, "": None}
+    records = []
     for row in rows[1:]:
-        if len(row) != len(FIELDS) or any(f not in flags for f in row[3:]):
+        if len(row) != len(FIELDS) or any(row[i] not in flags for i in (3, 4, 10)):
             sys.exit(f"CSV record that is not {FIELDS}: {row}")
-    return [dict(zip(FIELDS, row[:3] + [flags[f] for f in row[3:]])) for row in rows[1:]]
+        record = dict(zip(FIELDS, row))
+        record["value"] = float(record["value"]) if record["value"] else None
+        record["flags"] = int(record["flags"]) if record["flags"] else None
+        record["depth"] = int(record["depth"])
+        for key in ("alarm", "log", "cut"):
+            record[key] = flags[record[key]]
+        records.append(record)
+    return records
 
 
 def quoted(text):
@@ -75,13 +85,18 @@ def expected(args, path):
             continue
         name = quoted(t["name"])
         record = {
-            "headers": evaluate(args, f"QELIndentTagHier({quoted(previous)}, {name})"),
-            "tag": evaluate(args, f"QELIndentTagName({name})"),
-            "value": evaluate(args, f"QELNumberFootPrint({t['value']})"),
+            "name": t["name"],
+            "value": float(t["value"]),
+            "flags": int(t["flags"]),
             "alarm": evaluate(args, f"QELAlarmFlagSet({t['flags']})") == "True",
             "log": evaluate(args, f"QELLogFlagSet({t['flags']})") == "True",
+            "depth": sum(t["name"].count(c) for c in "\\."),
+            "parent": evaluate(args, f"QELRemoveTagName({name})"),
+            "headers_text": evaluate(args, f"QELIndentTagHier({quoted(previous)}, {name})"),
+            "leaf_text": evaluate(args, f"QELIndentTagName({name})"),
+            "value_text": evaluate(args, f"QELNumberFootPrint({t['value']})"),
         }
-        record["cut"] = any(len(record[k]) >= 255 for k in ("headers", "tag", "value"))
+        record["cut"] = any(len(record[k]) >= 255 for k in ("parent", "headers_text", "leaf_text", "value_text"))
         records.append(record)
         previous = t["name"]
     return records
@@ -98,9 +113,10 @@ def main():
     args = parser.parse_args()
     for path in args.files + args.checked:
         as_json = from_json(run(args, ["report", "--format", "json", path]))
-        as_csv = from_csv(run(args, ["report", "--format", "csv", path]))
-        if as_json != as_csv:
-            sys.exit(f"{path}: the CSV and the JSON records differ:\n{as_csv}\n{as_json}")
+        as_lines = from_json(run(args, ["report", "--format", "jsonl", path]), lines=True)
+        as_csv = from_csv(run(args, ["report", "--format", "csv", "--csv-raw", path]))
+        if as_json != as_csv or as_json != as_lines:
+            sys.exit(f"{path}: the CSV, JSON and JSON Lines records differ:\n{as_csv}\n{as_json}\n{as_lines}")
         note = ""
         if path in args.checked:
             wanted = expected(args, path)
@@ -109,7 +125,7 @@ def main():
                     any(as_json[i] != wanted[i] for i in asked):
                 sys.exit(f"{path}: the records differ from what eval gives:\n{as_json}\n{wanted}")
             note = f", {len(asked)} of them as eval gives them"
-        print(f"{path}: {len(as_json)} records read back alike from CSV and JSON{note}")
+        print(f"{path}: {len(as_json)} records read back alike from CSV, JSON and JSON Lines{note}")
 
 
 if __name__ == "__main__":

@@ -4,12 +4,15 @@
 // through writes one line "probe: NAME" to standard error, so a test sees
 // which calls the host made, in which order.
 //
-// Built three ways:
+// Built four ways:
 //   qelrpt_probe            the library as described below
 //   qelrpt_probe_noexport   PROBE_NO_EXPORTS: without UFGetFunctionExamples
 //                           and UFErrorRecovery
 //   qelrpt_probe_badheader  PROBE_BAD_HEADER: its definition table header
 //                           gives the size 8 instead of 6
+//   qelrpt_probe_crash      PROBE_CRASH: UFInitialize ends the process
+//                           with a segmentation fault
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -177,6 +180,9 @@ const Header ExampleHeader = {6, Examples};
 
 PROBE_EXPORT std::int32_t PROBE_CALL UFInitialize() {
     Say("UFInitialize");
+#ifdef PROBE_CRASH
+    std::raise(SIGSEGV);
+#endif
     return 0;
 }
 

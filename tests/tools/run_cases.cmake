@@ -3,7 +3,7 @@
 #
 #   cmake -DTOOL=... [-DEMULATOR=...] -DCASES=table.tsv -DDATA=dir -DEXPECTED=dir
 #         [-DSTDOUT_FILE=file] -DLIBRARY=... -DPROBE=... -DPROBE_NOEXPORT=...
-#         -DPROBE_BADHEADER=... -P run_cases.cmake
+#         -DPROBE_BADHEADER=... -DPROBE_CRASH=... -P run_cases.cmake
 #
 # With STDOUT_FILE the tool writes its standard output to that file (such as
 # /dev/full) and the table's STDOUT column must be "-".
@@ -17,12 +17,15 @@
 # so that a change of style edits one file), "~REGEX" for text that the regular expression
 # matches as a whole (\n in it stands for a line feed), or else the text of
 # one line (its line feed implied).  A first argument "<FILE" is no
-# argument: standard input comes from FILE in the DATA folder.
+# argument: standard input comes from FILE in the DATA folder; first
+# arguments "ENV:NAME=VALUE" are none either: they set the tool's environment.
 # @VERSION@ anywhere in a line stands for the build's version (-DVERSION).
-# In the arguments @LIBRARY@, @PROBE@, @PROBE_NOEXPORT@ and @PROBE_BADHEADER@
-# stand for the libraries' paths, @FIFO@ (with -DSCRATCH=folder, on
+# In the arguments @LIBRARY@, @PROBE@, @PROBE_NOEXPORT@, @PROBE_BADHEADER@
+# and @PROBE_CRASH@ stand for the libraries' paths, @FIFO@ (with -DSCRATCH=folder, on
 # POSIX systems) for a named pipe that nothing writes to, and
-# @TRUNCATED_LIBRARY@ (the same) for the library's first 5000 bytes.  The tool runs in the DATA folder.  Empty
+# @TRUNCATED_LIBRARY@ (the same) for the library's first 5000 bytes, and
+# @WRAPPED_LIBRARY@ for the library with a loadable segment whose offset
+# and size together pass the largest number of its class.  The tool runs in the DATA folder.  Empty
 # lines and lines starting with "#" are skipped.  Every case runs; the
 # script fails at the end if any of them failed.
 
@@ -128,7 +131,7 @@ foreach(row_index RANGE 0 ${last_row})
       break()
     endif()
     set(argument "${fields_${i}}")
-    foreach(name LIBRARY PROBE PROBE_NOEXPORT PROBE_BADHEADER)
+    foreach(name LIBRARY PROBE PROBE_NOEXPORT PROBE_BADHEADER PROBE_CRASH)
       string(REPLACE "@${name}@" "${${name}}" argument "${argument}")
     endforeach()
     if(argument MATCHES "@TRUNCATED_LIBRARY@")
@@ -139,6 +142,26 @@ foreach(row_index RANGE 0 ${last_row})
         message(FATAL_ERROR "cannot write ${SCRATCH}/truncated-library")
       endif()
       string(REPLACE "@TRUNCATED_LIBRARY@" "${SCRATCH}/truncated-library" argument "${argument}")
+    endif()
+    if(argument MATCHES "@WRAPPED_LIBRARY@")
+      # The library with its first program header's file offset set to
+      # 256 bytes short of the top of its class: offset and size pass it.
+      file(MAKE_DIRECTORY "${SCRATCH}")
+      file(COPY_FILE "${LIBRARY}" "${SCRATCH}/wrapped-library")
+      file(READ "${LIBRARY}" class OFFSET 4 LIMIT 1 HEX)
+      if(class STREQUAL "02")
+        set(patch 72 "\\000\\377\\377\\377\\377\\377\\377\\377")
+      else()
+        set(patch 56 "\\000\\377\\377\\377")
+      endif()
+      list(GET patch 0 at)
+      list(GET patch 1 bytes)
+      execute_process(COMMAND sh -c "printf '${bytes}' | dd of=\"$0\" bs=1 seek=${at} conv=notrunc 2>/dev/null"
+        "${SCRATCH}/wrapped-library" RESULT_VARIABLE patched)
+      if(NOT patched EQUAL 0)
+        message(FATAL_ERROR "cannot write ${SCRATCH}/wrapped-library")
+      endif()
+      string(REPLACE "@WRAPPED_LIBRARY@" "${SCRATCH}/wrapped-library" argument "${argument}")
     endif()
     if(argument MATCHES "@FIFO@")
       if(NOT EXISTS "${SCRATCH}/fifo")
@@ -171,13 +194,32 @@ foreach(row_index RANGE 0 ${last_row})
       set(input_file INPUT_FILE "${DATA}/${input_file}")
     endif()
   endif()
+  # "ENV:NAME=VALUE" as the first arguments: no arguments, but the tool's
+  # environment.
+  set(environment "")
+  while(TRUE)
+    list(LENGTH arguments argument_count)
+    if(argument_count EQUAL 0)
+      break()
+    endif()
+    list(GET arguments 0 first)
+    if(NOT first MATCHES "^ENV:")
+      break()
+    endif()
+    string(SUBSTRING "${first}" 4 -1 setting)
+    list(APPEND environment "${setting}")
+    list(REMOVE_AT arguments 0)
+  endwhile()
+  if(environment)
+    set(environment ${CMAKE_COMMAND} -E env ${environment})
+  endif()
   if(STDOUT_FILE)
     set(out "")
-    execute_process(COMMAND ${EMULATOR} ${TOOL} ${arguments}
+    execute_process(COMMAND ${environment} ${EMULATOR} ${TOOL} ${arguments}
       WORKING_DIRECTORY "${DATA}"
       OUTPUT_FILE "${STDOUT_FILE}" ERROR_VARIABLE err RESULT_VARIABLE status)
   else()
-    execute_process(COMMAND ${EMULATOR} ${TOOL} ${arguments} ${input_file}
+    execute_process(COMMAND ${environment} ${EMULATOR} ${TOOL} ${arguments} ${input_file}
       WORKING_DIRECTORY "${DATA}" TIMEOUT 60
       OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
   endif()

@@ -4,6 +4,8 @@
 #define QELRPT_TOOLS_ERRORS_H
 
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace qtool {
 
@@ -13,10 +15,16 @@ class ToolError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// A command line that cannot be run; Main adds a hint to --help.
+// A command line that cannot be run; Main adds a hint to --help, that of
+// `command` when one is named ("report": "qelrpt-host report --help").
 class UsageError : public ToolError {
    public:
     using ToolError::ToolError;
+    UsageError(const std::string &message, std::string command) : ToolError(message), command_(std::move(command)) {}
+    const std::string &Command() const { return command_; }
+
+   private:
+    std::string command_;
 };
 
 }  // namespace qtool

@@ -63,7 +63,7 @@ bool IsTerminal(std::FILE *file) {
 }
 
 Progress::Progress(Messages &messages, bool enabled, Clock::duration delay)
-    : messages_(messages), enabled_(enabled), start_(Clock::now()), next_(start_ + delay) {}
+    : messages_(messages), enabled_(enabled), start_(Clock::now()), shownFrom_(start_ + delay), next_(shownFrom_) {}
 
 Progress::~Progress() {
     try {
@@ -79,6 +79,8 @@ bool Progress::Due() {
     next_ = now + std::chrono::milliseconds(200);
     return true;
 }
+
+bool Progress::Started() const { return enabled_ && Clock::now() >= shownFrom_; }
 
 void Progress::Show(std::string_view line) { messages_.ShowProgress(line); }
 

@@ -75,12 +75,15 @@ class Progress {
     // Whether a new line would be shown now: call it every few thousand
     // items, and build the line only then.
     bool Due();
+    // Whether the line is shown at all by now (the delay has passed): a
+    // new phase of the work is told at once then, whatever Due says.
+    bool Started() const;
     void Show(std::string_view line);
 
    private:
     Messages &messages_;
     bool enabled_;
-    Clock::time_point start_, next_;
+    Clock::time_point start_, shownFrom_, next_;
 };
 
 }  // namespace qtool

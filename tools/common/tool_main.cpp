@@ -73,7 +73,10 @@ std::vector<std::string> SplitEmptyValues(int argc, char **argv) {
 }
 
 int Run(const char *program, CLI::App &app, Messages &messages, int argc, char **argv, const Work &work) {
-    const std::string hint = std::string("\nTry '") + program + " --help' for more information.";
+    const auto hint = [program](const UsageError &error) {
+        const std::string command = error.Command().empty() ? "" : " " + error.Command();
+        return std::string("\nTry '") + program + command + " --help' for more information.";
+    };
     try {
         try {
             std::vector<std::string> arguments = SplitEmptyValues(argc, argv);
@@ -88,7 +91,7 @@ int Run(const char *program, CLI::App &app, Messages &messages, int argc, char *
             throw UsageError(error.what());
         }
     } catch (const UsageError &error) {
-        return Complain(messages, error.what() + hint);
+        return Complain(messages, error.what() + hint(error));
     } catch (const std::bad_alloc &) {
         return Complain(messages, "not enough memory");
     } catch (const std::exception &error) {

@@ -249,7 +249,7 @@ void Describe(CLI::App &app, std::uint64_t &count, Arguments &arguments) {
     app.description(
         "Writes a tag listing as CSV (name,value,flags) for trying and timing\n"
         "qelrpt-host: a plant of areas, units and their measurements, in a\n"
-        "scrambled order.  The output depends only on N and S.");
+        "scrambled order.  The same options always give the same output.");
     app.footer("Exit status: 0 done; 2 usage error, or the output cannot be written.");
     app.set_version_flag("--version", std::string("qelrpt-gentags ") + QELRPT_VERSION_TEXT);
     AddWhole(app, "--tags", count, 1, MaxTags, "how many tags to write (default 480)");

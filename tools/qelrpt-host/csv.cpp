@@ -50,10 +50,6 @@ char DetectDelimiter(std::string_view data) {
     return semicolons > commas ? ';' : ',';
 }
 
-std::size_t CsvReader::RemainingLines() const {
-    return static_cast<std::size_t>(std::count(data_ + pos_, data_ + size_, '\n')) + 1;
-}
-
 // A line feed, or a carriage return directly followed by one.
 bool CsvReader::IsLineBreak(std::size_t pos) const {
     return data_[pos] == '\n' || (data_[pos] == '\r' && pos + 1 < size_ && data_[pos + 1] == '\n');
@@ -176,19 +172,23 @@ bool CsvReader::Next(CsvRecord &record) {
 
 namespace {
 
-// Reads `file` to its end into `data`, from `filled` on, growing it no
-// further than one byte past `maxSize`: a file that passes the limit is
-// refused as soon as it does (false), however much more it holds.
+// Reads `file` to its end into `data`, from `filled` on: first into the
+// room there is (a file whose size was told), then a piece at a time, the
+// buffer growing only by what was read, to no more than one byte past
+// `maxSize`: a file that passes the limit is refused as soon as it does
+// (false), however much more it holds.
 bool ReadUpTo(std::FILE *file, std::vector<char> &data, std::size_t filled, std::uintmax_t maxSize) {
     const auto most = static_cast<std::size_t>(std::min<std::uintmax_t>(maxSize + 1, SIZE_MAX - 1));
-    for (;;) {
-        if (data.size() - filled < Piece && data.size() <= most)
-            data.resize(std::min(std::max(data.size() * 2, filled + Piece), most + 1));
-        const std::size_t got = std::fread(data.data() + filled, 1, data.size() - filled, file);
+    if (filled < data.size()) filled += std::fread(data.data() + filled, 1, data.size() - filled, file);
+    std::vector<char> piece(Piece);
+    while (filled < most && std::feof(file) == 0 && std::ferror(file) == 0) {
+        const std::size_t got = std::fread(piece.data(), 1, std::min(Piece, most - filled), file);
+        if (got == 0) break;
+        GrowStream(data, filled + got, most);
+        std::memcpy(data.data() + filled, piece.data(), got);
         filled += got;
-        if (filled > maxSize) return false;
-        if (got == 0 || std::feof(file) != 0 || std::ferror(file) != 0) break;
     }
+    if (filled > maxSize) return false;
     data.resize(filled);
     return true;
 }
@@ -217,7 +217,7 @@ std::vector<char> ReadCsvFile(const std::string &path, std::uintmax_t maxSize) {
             throw HostError(tooLarge);
         }
         if (size > 0) {
-            ReserveLarge(data, static_cast<std::size_t>(size) + 1);
+            data.reserve(static_cast<std::size_t>(size) + 1);
             data.resize(static_cast<std::size_t>(size) + 1);
         }
         std::rewind(file);

@@ -63,8 +63,6 @@ class CsvReader {
 
     // The bytes not read yet.
     std::size_t Remaining() const { return size_ - pos_; }
-    // The lines not read yet, the most records they can hold.
-    std::size_t RemainingLines() const;
 
    private:
     struct Span {

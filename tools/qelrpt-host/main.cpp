@@ -5,8 +5,12 @@
 // library offers, to evaluate one formula call, and to render a tag
 // listing from a CSV file as a report built on the functions would.
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "commands.h"
@@ -15,6 +19,8 @@
 #include "common/tool_main.h"
 #include "csv.h"
 #include "host_errors.h"
+#include "output_file.h"
+#include "pdf.h"
 #include "plugin.h"
 #include "report.h"
 
@@ -33,12 +39,16 @@ const char *const Footer =
     "In sh, cmd.exe and PowerShell alike:\n"
     "  qelrpt-host eval \"QELIndentTagHier('A\\B\\C', 'A\\E\\F')\"\n"
     "\n"
-    "CSV: a header row naming the columns name, value and flags (in any order;\n"
-    "other columns are ignored), then one tag per record, quoted as RFC 4180\n"
-    "describes, fields separated by commas (or by semicolons, when the header\n"
-    "line holds more of them, or by --delimiter).  Values are decimal numbers,\n"
-    "flags whole numbers from 0 to 4294967295.  Malformed records are reported\n"
-    "and skipped.  FILE may be a pipe; - reads standard input.\n"
+    "CSV: a header row naming the columns name, value and flags (in any order\n"
+    "and case, or as --columns maps them; other columns are ignored), then one\n"
+    "tag per record, quoted as RFC 4180 describes, fields separated by commas\n"
+    "(or by semicolons, when the header line holds more of them, or by\n"
+    "--delimiter).  Values are decimal numbers, flags whole numbers from 0 to\n"
+    "4294967295 (3.0 reads as 3); blanks around them are ignored, and a blank\n"
+    "one leaves its column blank.  Malformed records are reported and skipped.\n"
+    "FILE may be a pipe; - reads standard input.  The CSV that report writes\n"
+    "puts an apostrophe before a text that a spreadsheet would run as a formula\n"
+    "(see --csv-raw).\n"
     "\n"
     "Exit status: 0 done; 1 report done, but malformed records were skipped;\n"
     "2 usage error, unreadable file or library, or a formula that does not fit\n"
@@ -50,10 +60,36 @@ struct CommandLine {
     bool showBlanks = false;
     std::string csv;
     std::string format = "text";
+    std::string paper = "a4";
     std::string delimiter;
+    std::string columns;
+    std::string output;
     bool quiet = false;
     ReportOptions report;
 };
+
+// The report's options for its output and its input's columns.
+void DescribeOutput(CLI::App &report, CommandLine &line) {
+    report.add_option("--paper", line.paper, "the PDF's paper: a4 (default) or letter")
+        ->type_name("SIZE")
+        ->transform(CLI::IsMember({"a4", "letter"}, CLI::ignore_case));
+    report
+        .add_option("-o,--output", line.output,
+                    "write to FILE (through a temporary file beside it, renamed at the end: an interrupted "
+                    "run leaves FILE as it was)")
+        ->type_name("FILE")
+        ->check([](const std::string &path) { return path.empty() ? "a path, not an empty text" : ""; });
+    report.add_flag("--csv-raw", line.report.csvRaw,
+                    "CSV texts as they are; by default a text that starts with =, +, -, @, a tab or a CR and "
+                    "is not a number gets a leading ' so that a spreadsheet does not run it as a formula");
+    report.add_flag("--group-path", line.report.groupPath,
+                    "in print, each row's group path in small grey text under its name");
+    report
+        .add_option("--columns", line.columns,
+                    "the header's names of the columns, as name=TagName,value=Value,flags=Quality (any "
+                    "case; the ones not given keep their names)")
+        ->type_name("MAP");
+}
 
 // The command line as CLI11 reads it, with the same help layout, --version
 // and usage errors as qelrpt-gentags.
@@ -76,7 +112,7 @@ void Describe(CLI::App &app, CommandLine &line) {
     eval->add_option("FORMULA", line.formula, "one formula call")->required();
     CLI::App *report = app.add_subcommand("report", "render the tag listing of a CSV file");
     report
-        ->add_option("--match", line.report.patterns,
+        ->add_option("-m,--match", line.report.patterns,
                      "only the tags whose name QELPatternMatch accepts (* any run of bytes, % one byte: "
                      "a two-byte UTF-8 letter such as \xC3\xA9 needs %%); given again, the tags that any of the "
                      "patterns accepts")
@@ -84,13 +120,15 @@ void Describe(CLI::App &app, CommandLine &line) {
         ->allow_extra_args(false);
     report->add_flag("--keep-order", line.report.keepOrder, "the tags in file order, not sorted by name");
     report
-        ->add_option("--format", line.format,
-                     "text (default); html, one standalone page; csv or json, one record per listed tag "
-                     "(its header lines, indented name, footprint and flags)")
+        ->add_option("-f,--format", line.format,
+                     "text (default); html, one standalone page; csv, json or jsonl (JSON Lines), one record "
+                     "per listed tag: name, value, flags, alarm, log, depth, parent and the texts shown; pdf, "
+                     "the page as a PDF document")
         ->type_name("FORMAT")
-        ->check(CLI::IsMember({"text", "html", "csv", "json"}));
+        ->check(CLI::IsMember({"text", "html", "csv", "json", "jsonl", "pdf"}));
+    DescribeOutput(*report, line);
     report->add_flag("--stats", line.report.stats, "where the time goes (one line on standard error)");
-    report->add_option("--title", line.report.title, "the HTML page's title (default: the file's name)")
+    report->add_option("--title", line.report.title, "the title of the HTML page or the PDF (default: the file's name)")
         ->type_name("TEXT");
     report
         ->add_option("--delimiter", line.delimiter,
@@ -102,7 +140,7 @@ void Describe(CLI::App &app, CommandLine &line) {
                        ? ""
                        : "one character other than a quote or a line break";
         });
-    report->add_flag("--quiet", line.quiet, "no progress line on standard error");
+    report->add_flag("-q,--quiet", line.quiet, "no progress line on standard error");
     report->add_option("FILE", line.csv, "the CSV file, or - for standard input")->required();
     // The long footer once, in the top-level help.
     for (CLI::App *command : app.get_subcommands({}))
@@ -113,15 +151,37 @@ std::string LibraryPath(const CommandLine &line) {
     return line.library.empty() ? DefaultLibraryPath(ProgramFolder()) : line.library;
 }
 
-int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messages) {
+// The report's options from the command line.
+ReportOptions OptionsOf(const CommandLine &line) {
     ReportOptions options = line.report;
-    options.format = line.format == "html"   ? ReportFormat::Html
-                     : line.format == "csv"  ? ReportFormat::Csv
-                     : line.format == "json" ? ReportFormat::Json
-                                             : ReportFormat::Text;
+    constexpr std::pair<const char *, ReportFormat> formats[] = {{"html", ReportFormat::Html},
+                                                                 {"csv", ReportFormat::Csv},
+                                                                 {"json", ReportFormat::Json},
+                                                                 {"jsonl", ReportFormat::JsonLines},
+                                                                 {"pdf", ReportFormat::Pdf}};
+    for (const auto &[name, format] : formats)
+        if (line.format == name) options.format = format;
+    if (options.format == ReportFormat::Pdf) RequirePdf();
+    options.paper = line.paper == "letter" ? Paper::Letter : Paper::A4;
+    if (!line.columns.empty()) options.columns = ParseColumnNames(line.columns);
     options.delimiter = line.delimiter.empty() ? '\0' : line.delimiter[0];
     options.progress = !line.quiet && qtool::IsTerminal(stderr);
-    const ReportSummary summary = RunReport(plugin, line.csv, options, stdout, messages);
+    // For tests and demonstrations: the progress line from the start.
+    if (const char *delay = std::getenv("QELRPT_PROGRESS_DELAY_MS"); delay != nullptr && *delay != '\0')
+        options.progressDelay = std::chrono::milliseconds(std::strtol(delay, nullptr, 10));
+    return options;
+}
+
+int Report(const Plugin &plugin, const CommandLine &line, qtool::Messages &messages) {
+    const ReportOptions options = OptionsOf(line);
+    ReportSummary summary;
+    if (line.output.empty()) {
+        summary = RunReport(plugin, line.csv, options, stdout, messages);
+    } else {
+        OutputFile file(line.output);
+        summary = RunReport(plugin, line.csv, options, file.Stream(), messages);
+        file.Commit();
+    }
     if (summary.skippedRecords == 0) return ExitOk;
     messages.Say(DataName(line.csv) + ": " + std::to_string(summary.skippedRecords) +
                  (summary.skippedRecords == 1 ? " malformed record" : " malformed records") + " (" +
@@ -146,9 +206,16 @@ int Start(CLI::App &app, qtool::Messages &messages, int argc, char **argv) {
     Describe(app, line);
     try {
         app.parse(argc, argv);
+    } catch (const CLI::Success &) {
+        throw;
     } catch (const CLI::ExtrasError &error) {
         const bool command = !app.get_subcommands().empty();
         throw UsageError(error.what() + std::string(command ? "" : " (the commands are list, eval and report)"));
+    } catch (const CLI::ParseError &error) {
+        // A command's argument or option: that command's help.
+        const std::vector<CLI::App *> commands = app.get_subcommands();
+        if (commands.empty() || std::string_view(error.what()).rfind("--library", 0) == 0) throw;
+        throw UsageError(error.what(), commands.front()->get_name());
     }
     if (app.get_subcommands().empty()) throw UsageError("no command given (list, eval or report)");
     return Run(app, line, messages);

@@ -33,6 +33,10 @@ HostNumber ParseHostNumber(std::string_view text) {
 
 FlagWord ParseFlagWord(std::string_view text) {
     constexpr const char *problem = "not a whole number from 0 to 4294967295";
+    // A whole number may be written with a fraction of zeros: "3.0".
+    const std::size_t whole = DigitRun(text, 0);
+    if (whole < text.size() && text[whole] == '.' && text.find_first_not_of('0', whole + 1) == std::string_view::npos)
+        text = text.substr(0, whole);
     if (text.empty() || DigitRun(text, 0) != text.size()) return {0, problem};
     std::uint64_t value = 0;
     for (const char c : text) {

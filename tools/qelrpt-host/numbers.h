@@ -32,7 +32,8 @@ struct FlagWord {
     std::string problem;  // set when the text is not a whole number from 0 to 4294967295
 };
 
-// Reads a flag word: decimal digits only, 0 to 4294967295.
+// Reads a flag word: decimal digits, 0 to 4294967295, optionally followed
+// by a point and zeros ("3.0", a whole number as some exports write it).
 FlagWord ParseFlagWord(std::string_view text);
 
 }  // namespace qhost

@@ -156,6 +156,18 @@ Plugin::Plugin(const std::string &path) {
     RefuseIfNotRegular(loaderPath, "the library " + path);
     if (const std::string problem = LibraryFileProblem(loaderPath); !problem.empty())
         throw HostError("cannot load the library " + path + ": it " + problem);
+    // The whole of what the host does with the library first in a child
+    // process, whose crash becomes a sentence here.
+    if (const std::string crash = LoadCrash([&] {
+            Open(path, loaderPath);
+            Close();
+        });
+        !crash.empty())
+        throw HostError("cannot load the library " + path + ": " + crash);
+    Open(path, loaderPath);
+}
+
+void Plugin::Open(const std::string &path, const std::string &loaderPath) {
 #ifdef _WIN32
     // A library that cannot be loaded is reported here, not in a dialog box.
     const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
@@ -203,7 +215,9 @@ Plugin::Plugin(const std::string &path) {
     }
 }
 
-Plugin::~Plugin() {
+Plugin::~Plugin() { Close(); }
+
+void Plugin::Close() {
     terminate_();
 #ifdef _WIN32
     FreeLibrary(static_cast<HMODULE>(handle_));

@@ -65,6 +65,10 @@ class Plugin {
     void EndJob(std::uint32_t job) const;
 
    private:
+    // Loads the library, resolves its entry points, calls UFInitialize and
+    // reads its tables; Close calls UFTerminate and unloads it.
+    void Open(const std::string &path, const std::string &loaderPath);
+    void Close();
     void *Resolve(const char *name) const;
     void ReadTables();
 

@@ -45,12 +45,23 @@ std::string Skipped(const Listing &listing) {
            listing.skippedLines + ")";
 }
 
-// The line under the listing: how many tags, what was cut and skipped.
+// "2 tags with a blank value, 1 with blank flags", or nothing.
+std::string Blanks(const Listing &listing) {
+    std::string text;
+    if (listing.blankValues > 0) text = Count(listing.blankValues, "tag", "tags") + " with a blank value";
+    if (listing.blankFlags > 0)
+        text += (text.empty() ? Count(listing.blankFlags, "tag", "tags") : ", " + std::to_string(listing.blankFlags)) +
+                " with blank flags";
+    return text;
+}
+
+// The line under the listing: how many tags, what was blank, cut and skipped.
 std::string Summary(const Listing &listing) {
     std::string text = Count(listing.tagsRead, "tag", "tags");
     if (!listing.patterns.empty())
         text = std::to_string(listing.lines.size()) + " of " + text +
                (listing.lines.size() == 1 ? " matches " : " match ") + Patterns(listing);
+    if (const std::string blanks = Blanks(listing); !blanks.empty()) text += "; " + blanks;
     if (const std::size_t cut = CutRows(listing); cut > 0)
         text += "; " + Count(cut, "row", "rows") + " reached the library's 255-character bound, marked " + CutMarker;
     if (listing.skippedRecords > 0) text += "; " + Skipped(listing);
@@ -68,10 +79,18 @@ void AppendTextLine(std::string &out, const Listing &listing, const Line &line, 
         AppendShown(out, line.Headers(listing.arena), false);
         out.push_back('\n');
     }
-    if (line.isolate) out.append(FirstStrongIsolate, sizeof FirstStrongIsolate);
-    AppendShown(out, line.Leaf(listing.arena), false);
+    std::string_view leaf = line.Leaf(listing.arena);
+    if (line.isolate) {
+        // The indentation stays outside the isolate, at the line's start,
+        // where a right-to-left paragraph would not move it.
+        const std::size_t blanks = std::min(leaf.find_first_not_of(' '), leaf.size());
+        out.append(blanks, ' ').append(FirstStrongIsolate, sizeof FirstStrongIsolate);
+        leaf.remove_prefix(blanks);
+    }
+    AppendShown(out, leaf, false);
     if (line.isolate) out.append(PopDirectionalIsolate, sizeof PopDirectionalIsolate);
     out.append(width > line.leafWidth ? width - line.leafWidth : 0, ' ').push_back(' ');
+    if (line.valueSize == 0) out.append(ValueColumn, ' ');
     AppendShown(out, line.Value(listing.arena), false);
     if (line.alarm || line.log || line.cut) out.append(line.alarm ? "  alarm" : "       ");
     if (line.log || line.cut) out.append(line.log ? "  log" : "     ");
@@ -82,7 +101,8 @@ void AppendTextLine(std::string &out, const Listing &listing, const Line &line, 
 // On screen the listing keeps its blanks; in print the table fits the
 // page: long names wrap within their cell (at separators where they can,
 // keeping their indentation), each level header stays with the first row
-// under it, every row shows its group path, and the pages are numbered.
+// under it, each row shows its group path when asked (--group-path), and
+// the pages are numbered.
 const char *const PageStyle =
     "body { font-family: sans-serif; margin: 2em; color: #000; background: #fff; }\n"
     "h1 { font-size: 1.4em; margin: 0 0 0.4em; overflow-wrap: anywhere; }\n"
@@ -168,14 +188,21 @@ void AppendIndented(std::string &out, std::string_view text, const char *cell, b
     if (isolate) out.append("</bdi>");
 }
 
-// The group path above the rows, as the level headers gave it.
+std::size_t LeadingBlanks(std::string_view text) { return std::min(text.find_first_not_of(' '), text.size()); }
+
+// The group path of a row: the levels above its leaf, as the level headers
+// gave them.  A header opens a level at its indentation and closes every
+// level at or below it; the row's leaf closes the levels at or below its
+// own depth, which belong to an earlier, deeper row.
 struct GroupPath {
     std::vector<std::pair<std::size_t, std::string>> levels;  // indentation, text
 
-    void Enter(std::string_view header) {
-        std::size_t blanks = 0;
-        while (blanks < header.size() && header[blanks] == ' ') ++blanks;
+    void Close(std::size_t blanks) {
         while (!levels.empty() && levels.back().first >= blanks) levels.pop_back();
+    }
+    void Enter(std::string_view header) {
+        const std::size_t blanks = LeadingBlanks(header);
+        Close(blanks);
         levels.emplace_back(blanks, std::string(header.substr(blanks)));
     }
     std::string Text() const {
@@ -198,7 +225,8 @@ void AppendPageRow(std::string &out, const Listing &listing, const Line &line, G
     out.append(line.alarm ? (line.log ? "<tr class=\"alarm log\">" : "<tr class=\"alarm\">")
                           : (line.log ? "<tr class=\"log\">" : "<tr>"));
     AppendIndented(out, line.Leaf(listing.arena), "<td class=\"tag\"", line.isolate);
-    if (!path.levels.empty()) {
+    path.Close(LeadingBlanks(line.Leaf(listing.arena)));
+    if (listing.groupPath && !path.levels.empty()) {
         out.append("<span class=\"path\">");
         AppendShown(out, path.Text(), true);
         out.append("</span>");
@@ -237,5 +265,25 @@ void RenderHtml(Output &output, const Listing &listing) {
     AppendShown(out, Summary(listing), true);
     out.append("</p>\n</body>\n</html>\n");
 }
+
+std::vector<std::pair<std::string, std::string>> PageFacts(const Listing &listing) {
+    const auto alarms =
+        std::count_if(listing.lines.begin(), listing.lines.end(), [](const Line &l) { return l.alarm; });
+    const auto logs = std::count_if(listing.lines.begin(), listing.lines.end(), [](const Line &l) { return l.log; });
+    std::vector<std::pair<std::string, std::string>> facts;
+    facts.emplace_back("Source", listing.source);
+    facts.emplace_back("Date", listing.date);
+    facts.emplace_back("Pattern", listing.patterns.empty() ? std::string("(all tags)") : Patterns(listing));
+    facts.emplace_back("Tags", std::to_string(listing.lines.size()) + " listed of " + std::to_string(listing.tagsRead));
+    if (listing.skippedRecords > 0) facts.emplace_back("Skipped", Skipped(listing));
+    facts.emplace_back("Alarms", std::to_string(alarms));
+    facts.emplace_back("Logs", std::to_string(logs));
+    if (const std::size_t cut = CutRows(listing); cut > 0)
+        facts.emplace_back(
+            "Cut", Count(cut, "row", "rows") + " reached the library's 255-character bound, marked " + CutMarker);
+    return facts;
+}
+
+std::string SummaryLine(const Listing &listing) { return Summary(listing); }
 
 }  // namespace qhost

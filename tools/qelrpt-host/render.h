@@ -4,6 +4,10 @@
 #ifndef QELRPT_HOST_RENDER_H
 #define QELRPT_HOST_RENDER_H
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "common/output.h"
 #include "report.h"
 
@@ -14,12 +18,23 @@ constexpr const char *CutMarker = "[cut]";
 
 void RenderText(qtool::Output &output, const Listing &listing);
 void RenderHtml(qtool::Output &output, const Listing &listing);
-// Header row "headers,tag,value,alarm,log,cut", then one record per
-// listed tag: its texts quoted, its flags true or false.
+// Header row "name,value,flags,alarm,log,depth,parent,headers_text,
+// leaf_text,value_text,cut", then one record per listed tag: its texts
+// quoted (a text a spreadsheet would run as a formula after an apostrophe,
+// unless listing.csvRaw), the value as read, the flags as a whole number,
+// alarm, log and cut as true or false; a blank value or blank flags leave
+// their cells empty.
 void RenderCsv(qtool::Output &output, const Listing &listing);
-// An array of objects {"headers", "tag", "value", "alarm", "log", "cut"},
-// one per listed tag and line.
+// An array of objects with the same keys, one per listed tag and line: the
+// value a number, the flags a whole number, null where blank.
 void RenderJson(qtool::Output &output, const Listing &listing);
+// The same objects as JSON Lines: one a line, no array around them.
+void RenderJsonLines(qtool::Output &output, const Listing &listing);
+
+// The facts the page's header lists (term, text: "Source", the file), and
+// the line under the listing, for the other renderers (pdf.h).
+std::vector<std::pair<std::string, std::string>> PageFacts(const Listing &listing);
+std::string SummaryLine(const Listing &listing);
 
 }  // namespace qhost
 

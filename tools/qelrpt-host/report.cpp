@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <ctime>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -12,6 +11,7 @@
 #include "csv.h"
 #include "host_errors.h"
 #include "memory.h"
+#include "pdf.h"
 #include "render.h"
 #include "sort.h"
 #include "tags.h"
@@ -45,16 +45,17 @@ const Function &Need(const Plugin &plugin, const char *definition) {
 
 // The calls the listing makes, set up once.
 struct Calls {
-    Calls(const Plugin &plugin, bool matching)
+    Calls(const Plugin &plugin, bool matching, bool records)
         : headers(plugin, Need(plugin, "String QELIndentTagHier( String, String )")),
           leaf(plugin, Need(plugin, "String QELIndentTagName( String )")),
           footprint(plugin, Need(plugin, "String QELNumberFootPrint( Number )")),
           alarm(plugin, Need(plugin, "Boolean QELAlarmFlagSet( Number )")),
           log(plugin, Need(plugin, "Boolean QELLogFlagSet( Number )")) {
         if (matching) match.emplace(plugin, Need(plugin, "Boolean QELPatternMatch( String, String )"));
+        if (records) parent.emplace(plugin, Need(plugin, "String QELRemoveTagName( String )"));
     }
     Call headers, leaf, footprint, alarm, log;
-    std::optional<Call> match;
+    std::optional<Call> match, parent;
 };
 
 // Where the time of a run goes.
@@ -130,60 +131,96 @@ std::uint32_t Keep(std::string &arena, std::string_view text, const Tag &tag, co
     return static_cast<std::uint32_t>(arena.size() - start);
 }
 
+// The value's and the flags' columns of a line, and the parent for
+// records; a blank value or blank flags leave their columns blank, as the
+// engine shows a formula on a null field.
+void AskValue(Calls &calls, const Tag &tag, Line &line, Listing &listing, qtool::Messages &messages) {
+    std::string &arena = listing.arena;
+    listing.blankValues += tag.HasValue() ? 0U : 1U;
+    listing.blankFlags += tag.hasFlags ? 0U : 1U;
+    if (tag.HasValue()) {
+        calls.footprint.SetNumber(0, tag.value);
+        line.valueSize =
+            Keep(arena, calls.footprint.InvokeString(), tag, calls.footprint, line, listing.source, messages);
+    }
+    if (calls.parent) {
+        calls.parent->SetString(0, tag.name);
+        line.parentSize = Keep(arena, calls.parent->InvokeString(), tag, *calls.parent, line, listing.source, messages);
+    }
+    if (!tag.hasFlags) return;
+    const double flags = static_cast<double>(tag.flags) * 100.0;
+    calls.alarm.SetNumber(0, flags);
+    calls.log.SetNumber(0, flags);
+    line.alarm = calls.alarm.InvokeBoolean();
+    line.log = calls.log.InvokeBoolean();
+}
+
 // Asks the library for every line first; the text listing needs the widest
 // indented name before it writes its first line.
 void AskLibrary(Calls &calls, const std::vector<Tag> &tags, const std::vector<std::uint32_t> &order, Listing &listing,
                 qtool::Messages &messages, qtool::Progress &progress) {
+    const std::string read = std::to_string(listing.tagsRead) + " tags read, sorted; ";
     std::string &arena = listing.arena;
     // About what the texts take: the name, its indentation and the value.
     std::size_t names = 0;
     for (const std::uint32_t index : order) names += tags[index].nameSize;
-    ReserveLarge(arena, names + order.size() * 24);
-    ReserveLarge(listing.lines, order.size());
+    arena.reserve(names + order.size() * 24);
+    listing.lines.reserve(order.size());
     const char *previous = "";
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Tag &tag = tags[order[i]];
-        if (i % ProgressStep == 0 && progress.Due())
-            progress.Show(std::to_string(tags.size()) + " tags read, sorted; " + std::to_string(i) + " listed");
+        if (i % ProgressStep == 0 && progress.Due()) progress.Show(read + std::to_string(i) + " listed");
         if (i + 2 * Ahead < order.size()) Prefetch(&tags[order[i + 2 * Ahead]]);
         if (i + Ahead < order.size()) Prefetch(tags[order[i + Ahead]].name);
-        const double flags = static_cast<double>(tag.flags) * 100.0;
-        calls.headers.SetString(0, previous);
-        calls.headers.SetString(1, tag.name);
-        calls.leaf.SetString(0, tag.name);
-        calls.footprint.SetNumber(0, tag.value);
-        calls.alarm.SetNumber(0, flags);
-        calls.log.SetNumber(0, flags);
         Line line{};
         line.at = arena.size();
+        line.tag = &tag;
+        calls.headers.SetString(0, previous);
+        calls.headers.SetString(1, tag.name);
         line.headersSize =
             Keep(arena, calls.headers.InvokeString(), tag, calls.headers, line, listing.source, messages);
+        calls.leaf.SetString(0, tag.name);
         line.leafSize = Keep(arena, calls.leaf.InvokeString(), tag, calls.leaf, line, listing.source, messages);
         line.leafWidth = static_cast<std::uint32_t>(qtool::ShownWidth(line.Leaf(arena)));
         line.isolate = qtool::HoldsRightToLeft(line.Leaf(arena));
-        line.valueSize =
-            Keep(arena, calls.footprint.InvokeString(), tag, calls.footprint, line, listing.source, messages);
-        line.alarm = calls.alarm.InvokeBoolean();
-        line.log = calls.log.InvokeBoolean();
+        AskValue(calls, tag, line, listing, messages);
         listing.lines.push_back(line);
         previous = tag.name;
     }
 }
 
+// The last second of 9999, the last year that a date of four digits shows.
+constexpr std::uint64_t LastSecond = 253402300799;
+
+// The seconds since 1970 that SOURCE_DATE_EPOCH gives.  Throws HostError
+// when it is anything but a whole number of seconds from 1970 to 9999.
+std::uint64_t EpochSeconds(std::string_view text) {
+    std::uint64_t seconds = 0;
+    bool whole = !text.empty();
+    for (const char digit : text) {
+        whole = whole && digit >= '0' && digit <= '9' && seconds <= LastSecond;
+        if (whole) seconds = seconds * 10 + static_cast<unsigned>(digit - '0');
+    }
+    constexpr std::size_t Shown = 40;  // characters of a long value that the message shows
+    const std::string shown = text.size() > Shown ? std::string(text.substr(0, Shown)) + "..." : std::string(text);
+    if (!whole || seconds > LastSecond)
+        throw HostError("SOURCE_DATE_EPOCH is \"" + shown +
+                        "\", not a whole number of seconds from 1970 to 9999 (0 to " + std::to_string(LastSecond) +
+                        ")");
+    return seconds;
+}
+
 // The day of the report: SOURCE_DATE_EPOCH's, when it is set (for
-// reproducible pages), else today's, in UTC.
+// reproducible pages), else today's, in UTC, as 2026-12-09.
 std::string ReportDate() {
-    std::time_t now = std::time(nullptr);
+    using namespace std::chrono;
+    sys_seconds now = floor<seconds>(system_clock::now());
     if (const char *epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0')
-        now = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
-    std::tm day{};
-#ifdef _WIN32
-    gmtime_s(&day, &now);
-#else
-    gmtime_r(&now, &day);
-#endif
+        now = sys_seconds(seconds(static_cast<seconds::rep>(EpochSeconds(epoch))));
+    const year_month_day day(floor<days>(now));
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d", &day);
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(day.year()), static_cast<unsigned>(day.month()),
+                  static_cast<unsigned>(day.day()));
     return text;
 }
 
@@ -203,6 +240,8 @@ Listing StartListing(const std::string &name, const ReportOptions &options, cons
     listing.title = options.title.empty() ? name : options.title;
     listing.date = ReportDate();
     listing.patterns = options.patterns;
+    listing.groupPath = options.groupPath;
+    listing.csvRaw = options.csvRaw;
     listing.tagsRead = list.tags.size();
     listing.skippedRecords = list.skippedRecords;
     if (list.skippedRecords > 0) listing.skippedLines = SkippedLines(list);
@@ -236,13 +275,15 @@ ReportSummary RunReport(const Plugin &plugin, const std::string &path, const Rep
     const Clock::time_point started = Clock::now();
     const std::string name = DataName(path);
     Phases phases;
-    Calls calls(plugin, !options.patterns.empty());
-    qtool::Progress progress(messages, options.progress);
+    const bool records = options.format == ReportFormat::Csv || options.format == ReportFormat::Json ||
+                         options.format == ReportFormat::JsonLines;
+    Calls calls(plugin, !options.patterns.empty(), records);
+    qtool::Progress progress(messages, options.progress, options.progressDelay);
     std::vector<char> data = Timed(phases.reading, "to read " + name, [&] { return ReadCsvFile(path, MaxFileSize); });
     const std::string_view text(data.data(), data.size() - 1);
     CsvReader reader(data.data(), text.size(), options.delimiter != 0 ? options.delimiter : DetectDelimiter(text));
     TagList list = Timed(phases.parsing, "for the tags of " + name, [&] {
-        const Columns columns = ReadHeader(reader, name);
+        const Columns columns = ReadHeader(reader, name, options.columns);
         return ReadTags(reader, columns, name, messages, progress);
     });
     ReportSummary summary{list.tags.size(), 0, list.skippedRecords, list.skippedLines};
@@ -251,15 +292,20 @@ ReportSummary RunReport(const Plugin &plugin, const std::string &path, const Rep
     Listing listing = StartListing(name, options, list);
     std::vector<Tag> &tags = list.tags;
     const std::string count = std::to_string(tags.size()) + " tags of " + name;
+    if (calls.match && progress.Started()) progress.Show(std::to_string(summary.tagsRead) + " tags read, matching");
     if (calls.match)
         Timed(phases.library, "to filter the " + count, [&] { Filter(tags, *calls.match, options.patterns); });
-    if (progress.Due()) progress.Show(std::to_string(tags.size()) + " tags read, sorting");
+    if (progress.Started() && !options.keepOrder)
+        progress.Show(std::to_string(summary.tagsRead) + " tags read, sorting");
     const std::vector<std::uint32_t> order =
         Timed(phases.sorting, "to sort the " + count, [&] { return Order(tags, options.keepOrder); });
     Timed(phases.library, "for the listing of the " + count,
           [&] { AskLibrary(calls, tags, order, listing, messages, progress); });
     messages.EndRecords();
     summary.tagsListed = listing.lines.size();
+    // Standard output may be the same terminal: the line goes before the
+    // listing's first byte.
+    messages.EndProgress();
 
     Timed(phases.output, "for the output", [&] {
         qtool::Output output(out);
@@ -272,6 +318,12 @@ ReportSummary RunReport(const Plugin &plugin, const std::string &path, const Rep
                 break;
             case ReportFormat::Json:
                 RenderJson(output, listing);
+                break;
+            case ReportFormat::JsonLines:
+                RenderJsonLines(output, listing);
+                break;
+            case ReportFormat::Pdf:
+                RenderPdf(output, listing, options.paper);
                 break;
             case ReportFormat::Text:
                 RenderText(output, listing);

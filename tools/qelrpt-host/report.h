@@ -6,6 +6,7 @@
 #ifndef QELRPT_HOST_REPORT_H
 #define QELRPT_HOST_REPORT_H
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +16,7 @@
 
 #include "common/messages.h"
 #include "plugin.h"
+#include "tags.h"
 
 namespace qhost {
 
@@ -23,8 +25,10 @@ namespace qhost {
 // shows them cleaned), and the two flags.
 struct Line {
     std::size_t at;  // where the headers start
+    const Tag *tag;  // the tag it lists: its name, the value's text, the flags as read
     std::uint32_t headersSize, leafSize, valueSize;
-    std::uint32_t leafWidth;  // in characters
+    std::uint32_t parentSize;  // QELRemoveTagName's text after the value (records only; else 0)
+    std::uint32_t leafWidth;   // in characters
     bool alarm, log;
     bool cut;      // a text reached the library's bound and may be cut short
     bool isolate;  // the leaf holds right-to-left letters: shown isolated from the columns after it
@@ -33,6 +37,9 @@ struct Line {
     std::string_view Leaf(const std::string &arena) const { return {arena.data() + at + headersSize, leafSize}; }
     std::string_view Value(const std::string &arena) const {
         return {arena.data() + at + headersSize + leafSize, valueSize};
+    }
+    std::string_view Parent(const std::string &arena) const {
+        return {arena.data() + at + headersSize + leafSize + valueSize, parentSize};
     }
 };
 
@@ -44,21 +51,34 @@ struct Listing {
     std::size_t skippedRecords = 0;     // malformed records
     std::string skippedLines;           // where they are: "lines 3, 7-9" (ten ranges, then "and N more")
     std::vector<std::string> patterns;  // --match; a tag is listed when any matches
+    bool groupPath = false;             // the page shows each row's group path in print
+    bool csvRaw = false;                // CSV texts as they are, formulas too
     std::size_t tagsRead = 0;
+    std::size_t blankValues = 0, blankFlags = 0;  // listed tags with a blank value, with blank flags
     std::string arena;
     std::vector<Line> lines;
 };
 
-enum class ReportFormat { Text, Html, Csv, Json };
+enum class ReportFormat { Text, Html, Csv, Json, JsonLines, Pdf };
+
+// The PDF's paper.
+enum class Paper { A4, Letter };
 
 struct ReportOptions {
     bool keepOrder = false;             // file order instead of sorting by name
     std::vector<std::string> patterns;  // keep only the tags whose name matches one of them
     ReportFormat format = ReportFormat::Text;
-    bool stats = false;     // where the time goes, as a message
-    std::string title;      // of the HTML page; empty: the file's name
-    char delimiter = 0;     // the field separator; 0: ";" or "," as the header line shows
-    bool progress = false;  // a progress line on standard error (a terminal) when the report takes long
+    bool stats = false;      // where the time goes, as a message
+    bool groupPath = false;  // each row's group path under its name in print
+    bool csvRaw = false;     // CSV texts as they are, even those a spreadsheet runs as formulas
+    ColumnNames columns;     // the header's names of the name, value and flags columns
+    std::string title;       // of the HTML page; empty: the file's name
+    char delimiter = 0;      // the field separator; 0: ";" or "," as the header line shows
+    bool progress = false;   // a progress line on standard error (a terminal) when the report takes long
+    std::chrono::milliseconds progressDelay{2000};  // how long the report runs before the line shows
+
+    // The PDF's paper.
+    Paper paper = Paper::A4;
 };
 
 struct ReportSummary {

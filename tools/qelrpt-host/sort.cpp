@@ -52,7 +52,7 @@ void SplitRun(std::vector<SortKey> &keys, Range run, std::vector<Range> &pending
 
 std::vector<std::uint32_t> SortedOrder(const std::vector<std::string_view> &names) {
     std::vector<SortKey> keys;
-    ReserveLarge(keys, names.size());
+    keys.reserve(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
         SortKey key{0, names[i].data(), static_cast<std::uint32_t>(names[i].size()), static_cast<std::uint32_t>(i)};
         key.head = HeadAt(key, 0);
@@ -60,7 +60,7 @@ std::vector<std::uint32_t> SortedOrder(const std::vector<std::string_view> &name
     }
     SortKeys(keys, HeadOrder{});
     std::vector<std::uint32_t> order;
-    ReserveLarge(order, keys.size());
+    order.reserve(keys.size());
     for (const SortKey &key : keys) order.push_back(key.index);
     return order;
 }

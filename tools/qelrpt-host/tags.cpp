@@ -6,7 +6,6 @@
 
 #include "common/display.h"
 #include "host_errors.h"
-#include "memory.h"
 #include "numbers.h"
 #include "signature.h"
 
@@ -53,18 +52,33 @@ std::string NameProblem(const CsvField &name) {
     return {};
 }
 
+// A field without the blanks (spaces and tabs) around it.
+std::string_view Trimmed(const CsvField &field) {
+    std::string_view text(field.text, field.size);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
 }  // namespace
 
-Columns ReadHeader(CsvReader &reader, const std::string &path) {
+std::string_view Tag::ValueText() const {
+    const CsvField field{name + valueAt, std::strlen(name + valueAt)};
+    return Trimmed(field);
+}
+
+Columns ReadHeader(CsvReader &reader, const std::string &path, const ColumnNames &names) {
     CsvRecord header;
+    const std::string needed = names.name + ", " + names.value + " and " + names.flags;
     if (!reader.Next(header))
-        throw HostError(path + ": the file is empty; it needs a header row naming the columns name, value and flags");
+        throw HostError(path + ": the file is empty; it needs a header row naming the columns " + needed);
     const std::string where = path + ":" + LineRange(header) + ": ";
     if (!header.problem.empty()) throw HostError(where + "header row: " + header.problem);
     Columns columns;
     columns.count = header.fields.size();
-    const std::array<std::pair<const char *, std::size_t *>, 3> wanted = {
-        {{"name", &columns.name}, {"value", &columns.value}, {"flags", &columns.flags}}};
+    const std::array<std::pair<const char *, std::size_t *>, 3> wanted = {{{names.name.c_str(), &columns.name},
+                                                                           {names.value.c_str(), &columns.value},
+                                                                           {names.flags.c_str(), &columns.flags}}};
     std::array<bool, 3> found{};
     std::string seen;
     for (std::size_t i = 0; i < header.fields.size(); ++i) {
@@ -81,7 +95,7 @@ Columns ReadHeader(CsvReader &reader, const std::string &path) {
         }
     }
     if (std::find(found.begin(), found.end(), false) != found.end())
-        throw HostError(where + "the header row must name the columns name, value and flags; it has " + seen);
+        throw HostError(where + "the header row must name the columns " + needed + "; it has " + seen);
     return columns;
 }
 
@@ -95,27 +109,57 @@ TagRead ReadTag(const CsvRecord &record, const Columns &columns) {
     const CsvField &name = record.fields[columns.name];
     read.problem = NameProblem(name);
     if (!read.problem.empty()) return read;
-    const std::string_view valueText(record.fields[columns.value].text, record.fields[columns.value].size);
-    const HostNumber value = ParseHostNumber(valueText);
+    const std::string_view valueText = Trimmed(record.fields[columns.value]);
+    HostNumber value;
+    if (!valueText.empty()) value = ParseHostNumber(valueText);
     if (!value.problem.empty()) {
         read.problem = "the value " + Quoted(valueText) + " is " + value.problem;
         return read;
     }
-    const std::string_view flagsText(record.fields[columns.flags].text, record.fields[columns.flags].size);
-    const FlagWord flags = ParseFlagWord(flagsText);
+    const std::string_view flagsText = Trimmed(record.fields[columns.flags]);
+    FlagWord flags;
+    if (!flagsText.empty()) flags = ParseFlagWord(flagsText);
     if (!flags.problem.empty()) {
         read.problem = "the flags " + Quoted(flagsText) + " are " + flags.problem;
         return read;
     }
-    read.tag = {name.text, static_cast<std::uint32_t>(name.size), flags.value, value.hundredfold, record.line};
+    read.tag.name = name.text;
+    read.tag.value = value.hundredfold;
+    read.tag.nameSize = static_cast<std::uint32_t>(name.size);
+    read.tag.flags = flags.value;
+    read.tag.line = static_cast<std::uint32_t>(record.line) & 0x7FFFFFFFU;
+    read.tag.hasFlags = flagsText.empty() ? 0U : 1U;
+    read.tag.valueAt = static_cast<std::int32_t>(valueText.data() - name.text);
     return read;
+}
+
+ColumnNames ParseColumnNames(std::string_view text) {
+    ColumnNames names;
+    std::array<bool, 3> given{};
+    const std::array<std::pair<const char *, std::string *>, 3> keys = {
+        {{"name", &names.name}, {"value", &names.value}, {"flags", &names.flags}}};
+    while (!text.empty()) {
+        const std::string_view item = text.substr(0, text.find(','));
+        text.remove_prefix(std::min(item.size() + 1, text.size()));
+        const std::size_t equals = item.find('=');
+        const std::string_view key = item.substr(0, equals);
+        std::size_t k = 0;
+        while (k < keys.size() && !SameName(key, keys[k].first)) ++k;
+        if (equals == std::string_view::npos || equals + 1 == item.size() || k == keys.size())
+            throw HostError("--columns " + Quoted(item) +
+                            ": write COLUMN=HEADER, COLUMN being name, value or flags (name=TagName,value=Value)");
+        if (given[k]) throw HostError(std::string("--columns names the column ") + keys[k].first + " twice");
+        given[k] = true;
+        *keys[k].second = std::string(item.substr(equals + 1));
+    }
+    return names;
 }
 
 TagList ReadTags(CsvReader &reader, const Columns &columns, const std::string &path, qtool::Messages &messages,
                  qtool::Progress &progress) {
     TagList list;
-    // Room for the tags of the rest of the file at once: at most one a line.
-    ReserveLarge(list.tags, reader.RemainingLines());
+    // The room grows with the tags read (the vector doubles it), never with
+    // the lines: blank lines and malformed records take none.
     CsvRecord record;
     for (std::size_t records = 1; reader.Next(record); ++records) {
         if (records % ProgressStep == 0 && progress.Due())
