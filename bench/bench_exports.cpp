@@ -2,8 +2,8 @@
 // plug-in is loaded at run time, every entry point is resolved by its
 // export name and called through that pointer, with call blocks built
 // once, before any timing, over large input sets (harness.h): the tag
-// functions in listing order and shuffled, the match on twelve pattern
-// shapes over 12,000 varied names and on names of 255 to 10,000
+// functions in listing order and shuffled, the match on sixteen pattern
+// shapes over 12,000 varied names and on names of 252 to 10,000
 // characters.
 //
 // Each row gives the function's time per call and instructions per call,
@@ -24,7 +24,10 @@
 // the peers.  Instruction counts are the reliable figure on a shared
 // machine; times are printed beside them.
 //
-//   bench_exports [--plugin=PATH] [--repetitions=N] [--no-callgrind] [--typical-only]
+//   bench_exports [--plugin=PATH] [--previous=PATH] [--repetitions=N] [--no-callgrind] [--typical-only]
+//
+// --previous loads the previous release's plug-in as well: its export is
+// a peer of every export row and worst case, its answers compared.
 //
 // --typical-only leaves out the worst cases (for a plug-in whose matcher
 // would take minutes on them).
@@ -53,10 +56,11 @@ constexpr std::size_t kNames = 12000;
 constexpr std::size_t kResultSize = 256;
 
 void *g_plugin = nullptr;
+void *g_previous = nullptr;  // the previous release's plug-in, when given
 
 template <typename Function>
-Function Export(const char *name) {
-    void *symbol = dlsym(g_plugin, name);
+Function Export(const char *name, void *plugin = g_plugin) {
+    void *symbol = dlsym(plugin, name);
     if (symbol == nullptr) {
         std::fprintf(stderr, "the plug-in has no export %s\n", name);
         std::exit(1);
@@ -74,13 +78,15 @@ JobNotice g_startJob = nullptr;
 // argument nodes (text or number) and its result buffer.
 struct Calls {
     UFFormulaFunction entry = nullptr;
+    UFFormulaFunction previous = nullptr;  // the previous release's, when given
     bool boolean = false;
     std::vector<const char *> text1, text2;
     std::vector<double> numbers;
     std::vector<UFArgNode> nodes;
     std::vector<UFCallBlock> blocks;
     std::vector<char> buffers;
-    std::vector<std::string> results;  // of the first pass, for the floor
+    std::vector<std::string> results;          // of the first pass, for the floor
+    std::vector<std::string> previousResults;  // the previous release's, to compare
 
     std::size_t Size() const { return text1.empty() ? numbers.size() : text1.size(); }
     char *Buffer(std::size_t i) { return buffers.data() + i * kResultSize; }
@@ -103,16 +109,28 @@ struct Calls {
             blocks[i].firstArg = &first;
             if (!boolean) blocks[i].result.string = Buffer(i);
         }
+        if (g_previous != nullptr) previous = Export<UFFormulaFunction>(exportName, g_previous);
         for (std::size_t i = 0; i < n; ++i) {
+            if (previous != nullptr) {
+                previous(&blocks[i]);
+                previousResults.push_back(Result(i));
+            }
             entry(&blocks[i]);
-            results.push_back(boolean ? std::to_string(blocks[i].result.boolean) : std::string(Buffer(i)));
+            results.push_back(Result(i));
         }
     }
 
-    std::uint64_t Pass() {
+    std::string Result(std::size_t i) {
+        return boolean ? std::to_string(blocks[i].result.boolean) : std::string(Buffer(i));
+    }
+
+    std::uint64_t Pass() { return PassOf(entry); }
+    std::uint64_t PreviousPass() { return PassOf(previous); }
+
+    std::uint64_t PassOf(UFFormulaFunction function) {
         std::uint64_t sum = 0;
         for (std::size_t i = 0; i < blocks.size(); ++i) {
-            sum += static_cast<std::uint32_t>(entry(&blocks[i]));
+            sum += static_cast<std::uint32_t>(function(&blocks[i]));
             sum += boolean ? std::uint64_t{blocks[i].result.boolean} : static_cast<unsigned char>(Buffer(i)[0]);
         }
         return sum;
@@ -146,6 +164,7 @@ struct Row {
     std::string function, inputs;
     std::size_t loop = SIZE_MAX, floor = SIZE_MAX;
     std::vector<Peer> peers;
+    bool shape = false;                                       // one of the pattern shapes (fnmatch's mean)
     double growthChars = 0;                                   // worst cases: the candidate's length
     double goalMs = 0;                                        // worst cases: the time goal
     std::size_t halfText = SIZE_MAX, halfPattern = SIZE_MAX;  // worst cases: the loops at half the length
@@ -167,6 +186,19 @@ Calls &NewCalls() { return *g_calls.emplace_back(new Calls); }
 
 std::size_t Loop(const std::string &name, std::size_t calls, std::function<std::uint64_t()> pass) {
     return g_runner.Add(name, calls, std::move(pass));
+}
+
+void Disagree(const char *what, const std::string &args, const std::string &ours, const std::string &theirs);
+
+// The previous release's export on the same calls as a peer of the row,
+// its answers checked against this build's.
+void AddPrevious(Row &row, Calls &c, const std::string &name) {
+    if (c.previous == nullptr) return;
+    for (std::size_t i = 0; i < c.Size(); ++i)
+        if (c.results[i] != c.previousResults[i])
+            Disagree(row.function.c_str(), std::string(c.text1.empty() ? "" : c.text1[i]), c.results[i],
+                     c.previousResults[i] + " (previous release)");
+    row.peers.emplace_back("previous", Loop(name + " (previous release)", c.Size(), [&c] { return c.PreviousPass(); }));
 }
 
 void Disagree(const char *what, const std::string &args, const std::string &ours, const std::string &theirs) {
@@ -194,6 +226,7 @@ void AddTagNameRows(const std::vector<std::string> &names, const std::vector<ben
         }
         row.loop = Loop(row.function, c.Size(), [&c] { return c.Pass(); });
         row.floor = Loop(row.function + "/floor", c.Size(), [&c] { return c.StringFloor(); });
+        AddPrevious(row, c, row.function + " " + order);
         g_rows.push_back(row);
     }
 }
@@ -287,7 +320,9 @@ void AddMatchRows(const std::vector<std::string> &names) {
             // matches unless it is of the no-match shape.
             const std::size_t k = rng() % shape.patterns.size();
             const std::string &pattern = shape.patterns[k];
-            c.text1.push_back(i % 2 == 0 ? shape.sources[k] : names[rng() % names.size()].c_str());
+            const char *other =
+                shape.pool.empty() ? names[rng() % names.size()].c_str() : shape.pool[rng() % shape.pool.size()];
+            c.text1.push_back(i % 2 == 0 ? shape.sources[k] : other);
             c.text2.push_back(pattern.c_str());
             globs->push_back(bench::AsGlob(pattern));
         }
@@ -306,9 +341,17 @@ void AddMatchRows(const std::vector<std::string> &names) {
                                        sum += fnmatch((*globs)[i].c_str(), c.text1[i], FNM_NOESCAPE) == 0 ? 1U : 0U;
                                    return sum;
                                }));
+        AddPrevious(row, c, row.function + " " + shape.label);
+        row.shape = true;
         g_rows.push_back(row);
         AddDirectRow(c, shape.label, row.floor);
     }
+}
+
+std::string Repeat(const std::string &unit, std::size_t n) {
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i) s += unit;
+    return s;
 }
 
 // A class of hostile inputs: a candidate of n characters against a
@@ -333,6 +376,9 @@ const Family kLeadRun = {"a^n vs *%^k ab*", [](std::size_t n) { return std::stri
                          [](std::size_t k) { return "*" + std::string(k, '%') + "ab*"; }};
 const Family kLeadRunB = {"b^n vs *%^k bba*", [](std::size_t n) { return std::string(n, 'b'); },
                           [](std::size_t k) { return "*" + std::string(k, '%') + "bba*"; }};
+const Family kShortOnes = {"(a^17 c)^n vs (*a^8%c)^k *d*",
+                           [](std::size_t n) { return Repeat("aaaaaaaaaaaaaaaaac", n / 18); },
+                           [](std::size_t k) { return Repeat("*aaaaaaaa%c", k) + "*d*"; }};
 const Family kStars = {"a^n vs (*a)^k *b", [](std::size_t n) { return std::string(n, 'a'); },
                        [](std::size_t k) {
                            std::string p;
@@ -341,13 +387,14 @@ const Family kStars = {"a^n vs (*a)^k *b", [](std::size_t n) { return std::strin
                        }};
 
 // One call of the export on a pattern and candidate kept for the whole run.
-std::size_t OneCall(const Family &f, std::size_t n, std::size_t k, const std::string &name) {
+std::size_t OneCall(const Family &f, std::size_t n, std::size_t k, const std::string &name, Row *previous = nullptr) {
     auto *texts = new std::vector<std::string>{f.text(n), f.pattern(k)};  // live for the whole run
     Calls &c = NewCalls();
     c.text1.push_back((*texts)[0].c_str());
     c.text2.push_back((*texts)[1].c_str());
     c.Build("QELFormula_PatternMatch", true);
     if (c.results[0] != "0") Disagree("QELPatternMatch", name, c.results[0], "0");
+    if (previous != nullptr) AddPrevious(*previous, c, name);
     return Loop(name, 1, [&c] { return c.Pass(); });
 }
 
@@ -355,7 +402,7 @@ std::size_t OneCall(const Family &f, std::size_t n, std::size_t k, const std::st
 void AddFamily(const Family &f, std::size_t n, std::size_t k, double goalMs) {
     const std::string name = std::string(f.label) + ", n = " + std::to_string(n) + ", k = " + std::to_string(k);
     Row row = NewRow("QELPatternMatch", name);
-    row.loop = OneCall(f, n, k, name);
+    row.loop = OneCall(f, n, k, name, &row);
     row.halfText = OneCall(f, n / 2, k, name + " (n / 2)");
     if (k >= 2) row.halfPattern = OneCall(f, n, k / 2, name + " (k / 2)");
     row.growthChars = static_cast<double>(n);
@@ -365,20 +412,39 @@ void AddFamily(const Family &f, std::size_t n, std::size_t k, double goalMs) {
 
 // Names of 255 to 10,000 characters against "*.Speed": the matcher called
 // directly beside its peers.
+void AddLongNameRow(const std::vector<std::string> *names, const std::string &pattern, const std::string &what) {
+    Calls &c = NewCalls();
+    const auto *kept = new std::string(pattern);  // live for the whole run
+    for (const std::string &name : *names) {
+        c.text1.push_back(name.c_str());
+        c.text2.push_back(kept->c_str());
+    }
+    c.Build("QELFormula_PatternMatch", true);
+    const std::vector<std::string> globs(names->size(), bench::AsGlob(pattern));
+    CheckMatches(c, globs);
+    const std::string inputs = std::to_string(names->size()) + " names of " + what + " vs " + pattern;
+    Row row = NewRow("QELPatternMatch", inputs.substr(0, 40));
+    row.loop = Loop(row.function + " " + inputs, c.Size(), [&c] { return c.Pass(); });
+    row.floor = Loop(row.function + "/floor", c.Size(), [&c] { return c.CallFloor(); });
+    AddPrevious(row, c, row.function + " " + inputs);
+    g_rows.push_back(row);
+    AddDirectRow(c, inputs, row.floor);
+    g_rows.back().inputs = inputs;
+}
+
+// Names of 255 to 10,000 characters against "*.Speed", names of 255
+// against a pattern of "%" runs and separators, and a name of 252 of short
+// "%" segments' near misses: the export beside the previous release's, and
+// the matcher called directly beside its peers.
 void AddLongNameRows() {
     for (const std::size_t length : {255U, 1000U, 10000U}) {
-        auto *names = new std::vector<std::string>(bench::LongNames(length, 2000));  // live for the whole run
-        Calls &c = NewCalls();
-        for (const std::string &name : *names) {
-            c.text1.push_back(name.c_str());
-            c.text2.push_back("*.Speed");
-        }
-        c.Build("QELFormula_PatternMatch", true);
-        const std::vector<std::string> globs(names->size(), "*.Speed");
-        CheckMatches(c, globs);
-        AddDirectRow(c, "leaf suffix " + std::to_string(length), SIZE_MAX);
-        g_rows.back().inputs = "2000 names of " + std::to_string(length) + " vs *.Speed";
+        const auto *names = new std::vector<std::string>(bench::LongNames(length, 2000));  // live for the whole run
+        AddLongNameRow(names, "*.Speed", std::to_string(length));
+        if (length == 255) AddLongNameRow(names, "%%%*\\*\\*.Sp%%d", "255");
     }
+    const auto *shortOnes = new std::vector<std::string>(2000, Repeat("aaaaaaaaaaaaaaaaac", 14));
+    AddLongNameRow(shortOnes, Repeat("*aaaaaaaa%c", 14) + "*d*", "252");
+    g_rows.back().inputs = "2000 names of 252 vs (*a^8%c)^14 *d*";
 }
 
 double At(const std::vector<double> &v, std::size_t i) { return i < v.size() ? v[i] : std::nan(""); }
@@ -428,17 +494,19 @@ void PrintWorstCases(const std::vector<double> &ns, const std::vector<double> &i
     std::printf(
         "\nWorst cases of the match, one call each (no match; near matches at every place).  Growth: the\n"
         "exponent from half the candidate (n) and half the segment (k), by Ir and by time; above 1.1 a MISS.\n");
-    std::printf("  %-42s %8s %11s %7s %10s %10s %10s  %s\n", "inputs", "ms", "Ir", "Ir/char", "n Ir", "n time", "k Ir",
-                "goal");
+    std::printf("  %-42s %8s %11s %7s %10s %10s %10s %11s %5s  %s\n", "inputs", "ms", "Ir", "Ir/char", "n Ir", "n time",
+                "k Ir", "previous Ir", "x", "goal");
     for (const Row &row : g_rows) {
         if (row.growthChars <= 0) continue;
         const double ms = At(ns, row.loop) / 1e6, i = At(ir, row.loop);
         const std::string goal =
             row.goalMs > 0 ? "< " + bench::Fixed(row.goalMs, 0) + " ms " + bench::Verdict(ms, row.goalMs) : "-";
-        std::printf("  %-42s %8.3f %11.0f %7.2f %10s %10s %10s  %s\n", row.inputs.c_str(), ms, i, i / row.growthChars,
-                    Growth(Exponent(ir, row.loop, row.halfText)).c_str(),
+        const double pi = row.peers.empty() ? std::nan("") : At(ir, row.peers[0].second);
+        std::printf("  %-42s %8.3f %11.0f %7.2f %10s %10s %10s %11.0f %5s  %s\n", row.inputs.substr(0, 42).c_str(), ms,
+                    i, i / row.growthChars, Growth(Exponent(ir, row.loop, row.halfText)).c_str(),
                     Growth(Exponent(ns, row.loop, row.halfText)).c_str(),
-                    Growth(Exponent(ir, row.loop, row.halfPattern)).c_str(), goal.c_str());
+                    Growth(Exponent(ir, row.loop, row.halfPattern)).c_str(), pi, bench::Fixed(i / pi, 2).c_str(),
+                    goal.c_str());
     }
 }
 
@@ -497,7 +565,7 @@ void PrintTagAndMatchGoals(const std::vector<double> &ns, const std::vector<doub
             const double r = i / At(ir, row.peers[0].second);
             std::printf("  %-18s %-44s <= 0.33 x snprintf    %6.2f %6.2f  %s\n", row.function.c_str(), "", r,
                         n / At(ns, row.peers[0].second), bench::Verdict(r, 1.0 / 3.0));
-        } else if (row.function == "QELPatternMatch") {
+        } else if (row.shape) {
             overFnmatchIr.push_back(i / At(ir, row.peers[0].second));
             overFnmatchNs.push_back(n / At(ns, row.peers[0].second));
         }
@@ -528,17 +596,41 @@ void PrintGrowthAndFamilyGoals(const std::vector<double> &ns, const std::vector<
                 ("worst: " + worstFamily).substr(0, 44).c_str(), worstGrowth, bench::Verdict(worstGrowth, 1.1));
 }
 
+// Every row beside the previous release's build by Ir: the worst ratio,
+// and a line of its own for each row named in `each`.
+void PrintPreviousGoals(const std::vector<double> &ir, const std::vector<std::string> &each) {
+    double worst = 0;
+    std::string where = "not measured (no --previous)";
+    for (const Row &row : g_rows) {
+        for (const Peer &p : row.peers) {
+            if (p.first != "previous") continue;
+            const double r = At(ir, row.loop) / At(ir, p.second);
+            if (!(r <= worst)) {
+                worst = r;
+                where = row.function + " " + row.inputs;
+            }
+            if (!std::any_of(each.begin(), each.end(),
+                             [&row](const std::string &e) { return row.inputs.rfind(e, 0) == 0; }))
+                continue;
+            std::printf("  %-18s %-44s <= 1.0 x previous     %6.2f         %s\n", row.function.c_str(),
+                        row.inputs.substr(0, 44).c_str(), r, bench::Verdict(r, 1.0));
+        }
+    }
+    std::printf("  %-18s %-44s <= 1.0 x previous     %6.2f         %s\n", "every row",
+                ("worst: " + where).substr(0, 44).c_str(), worst, bench::Verdict(worst, 1.0));
+}
+
 void PrintGoals(const std::vector<double> &ns, const std::vector<double> &ir) {
     std::printf("\nGoals (Ir, then time, each over the same run's floor or peer):    %6s %6s\n", "Ir", "ns");
     PrintTagAndMatchGoals(ns, ir);
     const WorstRatio tp = WorstOverPeer(ns, ir, "2-pointer", {});
     std::printf("  %-18s %-44s <= 1.0 / 1.1 x 2-ptr  %6.2f %6.2f  %s\n", "WildcardMatch",
                 ("worst shape: " + tp.shape).substr(0, 44).c_str(), tp.ir, tp.ns, Verdict2(tp.ir, 1.0, tp.ns, 1.1));
-    const WorstRatio mm = WorstOverPeer(ns, ir, "memmem", {"*literal*", "*suffix", "2000 names"});
+    const WorstRatio mm = WorstOverPeer(ns, ir, "memmem", {});
     std::printf("  %-18s %-44s <= 1.0 / 1.1 x memmem %6.2f %6.2f  %s\n", "WildcardMatch",
-                ("*suffix, *literal*; worst: " + mm.shape).substr(0, 44).c_str(), mm.ir, mm.ns,
-                Verdict2(mm.ir, 1.0, mm.ns, 1.1));
+                ("worst shape: " + mm.shape).substr(0, 44).c_str(), mm.ir, mm.ns, Verdict2(mm.ir, 1.0, mm.ns, 1.1));
     PrintGrowthAndFamilyGoals(ns, ir);
+    PrintPreviousGoals(ir, {"(a^17 c)^n", "2000 names of 252"});
 }
 
 // "12000 distinct tag names ..., 10-254 characters, 2-10 levels"
@@ -578,6 +670,7 @@ void AddRows(const std::vector<std::string> &names, bool worst) {
     for (const std::size_t k : {1U, 2U, 4U, 8U, 16U}) AddFamily(kRunA, 1000000, k, k == 16 ? 5 : 0);
     AddFamily(kRunA, 1000000, 17, 0);
     AddFamily(kStars, 1000000, 32, 0);
+    AddFamily(kShortOnes, 1000000, 1000000 / 18, 0);
 }
 
 }  // namespace
@@ -585,11 +678,13 @@ void AddRows(const std::vector<std::string> &names, bool worst) {
 int main(int argc, char **argv) {
     std::setlocale(LC_ALL, "C");
     std::string plugin = QELRPT_PLUGIN_PATH;
+    std::string previous;
     int repetitions = 7;
     bool callgrind = true, child = false, worst = true;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg.rfind("--plugin=", 0) == 0) plugin = arg.substr(9);
+        if (arg.rfind("--previous=", 0) == 0) previous = arg.substr(11);
         if (arg.rfind("--repetitions=", 0) == 0)
             repetitions = static_cast<int>(std::clamp(std::strtol(arg.c_str() + 14, nullptr, 10), 5L, 1000L));
         callgrind = callgrind && arg != "--no-callgrind";
@@ -601,6 +696,13 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "cannot load %s: %s\n", plugin.c_str(), dlerror());
         return 1;
     }
+    if (!previous.empty()) {
+        g_previous = dlopen(previous.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (g_previous == nullptr) {
+            std::fprintf(stderr, "cannot load %s: %s\n", previous.c_str(), dlerror());
+            return 1;
+        }
+    }
     g_startJob = Export<JobNotice>("UFStartJob");
     const std::vector<std::string> names = bench::TagNames(kNames);
     AddRows(names, worst);
@@ -611,6 +713,7 @@ int main(int argc, char **argv) {
     if (child) return g_runner.RunCounted();
 
     std::printf("Plug-in: %s\n", plugin.c_str());
+    if (!previous.empty()) std::printf("Previous release: %s (every answer compared)\n", previous.c_str());
     DescribeNames(names);
     std::printf("Every result agrees with snprintf, fnmatch, the two-pointer and the memmem matcher.\n");
     std::vector<double> ir;
@@ -619,6 +722,7 @@ int main(int argc, char **argv) {
         std::printf("Counting instructions under callgrind...\n");
         problem.clear();
         std::vector<std::string> childArgs = {"--plugin=" + plugin};
+        if (!previous.empty()) childArgs.push_back("--previous=" + previous);
         if (!worst) childArgs.emplace_back("--typical-only");
         ir = g_runner.Count(childArgs, &problem);
     }

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <set>
 
@@ -185,13 +186,43 @@ std::string Blurred(std::string level) {
     return level;
 }
 
+// The level in the wrong case: lower case, or its first letter's case
+// turned when it has no capital.
+std::string WrongCase(std::string level) {
+    bool changed = false;
+    for (char &c : level) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+            changed = true;
+        }
+    }
+    for (char &c : level) {
+        if (changed) break;
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+            changed = true;
+        }
+    }
+    return level;
+}
+
+// The name without its separators, kept for the whole run.
+const char *Flat(const std::string &name) {
+    static std::deque<std::string> flat;
+    std::string f;
+    for (const char c : name)
+        if (c != '\\' && c != '.') f += c;
+    return flat.emplace_back(std::move(f)).c_str();
+}
+
 }  // namespace
 
 std::vector<PatternShape> PatternShapes(const std::vector<std::string> &names, std::mt19937_64 &rng) {
     std::vector<PatternShape> shapes;
     for (const char *label : {"*literal*", "prefix*", "*suffix", "% runs", "exact name", "several *", "no match",
-                              "*Alarm*", "levels", "*%%%literal*", "*\\level*", "prefix%*"})
-        shapes.push_back({label, {}, {}});
+                              "*Alarm*", "levels", "*%%%literal*", "*\\level*", "prefix%*", "*level* wrong case",
+                              "*fragment*", "*Leaf, no separators", "*Area%\\*Pump*.Flow"})
+        shapes.push_back({label, {}, {}, {}});
     const char *const absent[] = {"*Heater%%*", "*\\Zone9*", "*Pump%%%%%%.Speed", "*TT%%%%*", "Plant9*"};
     const char *const words[] = {"*Alarm*", "*Speed*", "*Pump*", "*Temp*", "*Valve*", "*Setpoint*"};
     for (std::size_t i = 0; i < 64; ++i) {
@@ -204,7 +235,9 @@ std::vector<PatternShape> PatternShapes(const std::vector<std::string> &names, s
         const std::size_t cut = name.find_first_of("\\.", name.find_first_of("\\.") + 1);
         const std::string prefix = name.substr(0, cut == std::string::npos ? name.size() / 2 : cut + 1);
         const std::size_t leaf = name.find_last_of("\\.");
-        for (PatternShape &shape : shapes) shape.sources.push_back(name.c_str());
+        for (std::size_t k = 0; k < shapes.size(); ++k)
+            shapes[k].sources.push_back(k == 14 ? Flat(name) : name.c_str());
+        shapes[14].pool.push_back(Flat(names[rng() % names.size()]));
         shapes[0].patterns.push_back("*" + middle + "*");
         shapes[1].patterns.push_back(prefix + "*");
         shapes[2].patterns.push_back("*" + name.substr(leaf));
@@ -219,6 +252,16 @@ std::vector<PatternShape> PatternShapes(const std::vector<std::string> &names, s
         std::string blurredPrefix = prefix;
         blurredPrefix[blurredPrefix.size() / 2] = '%';
         shapes[11].patterns.push_back(blurredPrefix + "*");
+        shapes[12].patterns.push_back("*" + WrongCase(middle) + "*");
+        shapes[13].patterns.push_back("*" + middle.substr(middle.size() / 3, 4) + "*");
+        shapes[14].patterns.push_back("*" + levels.back());
+        // A level with its last character as "%" and its separator, the
+        // next level when it is not the leaf, and the leaf.
+        std::string blurredLevel = name.substr(at, middle.size() + 1);
+        if (!middle.empty()) blurredLevel[middle.size() - 1] = '%';
+        std::string mixed = "*" + blurredLevel;
+        if (level + 2 < levels.size()) mixed += "*" + levels[level + 1];
+        shapes[15].patterns.push_back(mixed + "*" + name.substr(leaf));
     }
     return shapes;
 }

@@ -54,12 +54,13 @@ std::vector<Value> ReportValues(std::size_t count);
 // Flag words of up to 16 bits, as the host passes them.
 std::vector<double> FlagWords(std::size_t count);
 
-// Patterns of twelve shapes, each built from pieces of one of the names
+// Patterns of sixteen shapes, each built from pieces of one of the names
 // (its source); "%" for one character.
 struct PatternShape {
     const char *label;
     std::vector<std::string> patterns;
     std::vector<const char *> sources;
+    std::vector<const char *> pool;  // the other candidates; empty: the names
 };
 std::vector<PatternShape> PatternShapes(const std::vector<std::string> &names, std::mt19937_64 &rng);
 

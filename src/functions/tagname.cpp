@@ -39,12 +39,16 @@
 namespace qelrpt {
 namespace {
 
-bool IsSeparator(char c) { return c == SeparatorSet[0] || c == SeparatorSet[1]; }
+// The two characters of SeparatorSet, the only place that names them: the
+// backslash, and the dot, which the functions also write before a segment
+// or leaf that it ends.
+constexpr char Backslash = SeparatorSet[0];
+constexpr char Dot = SeparatorSet[1];
+static_assert(sizeof SeparatorSet == 3 && Dot == '.');
+
+bool IsSeparator(char c) { return c == Backslash || c == Dot; }
 
 constexpr std::size_t BlockBytes = 16;
-
-// Blocks whose separators a byte can count: 255 at most.
-constexpr std::size_t FoldBlocks = 255;
 
 // Bit k of a mask stands for the character at offset k of a block.
 using Marks = unsigned;
@@ -77,10 +81,17 @@ __m128i LoadBlock(const char *s) { return _mm_loadu_si128(reinterpret_cast<const
 
 Marks MarksOf(__m128i equal) { return static_cast<Marks>(_mm_movemask_epi8(equal)); }
 
+// The lanes of `block` that hold a separator (all bits set), and in
+// `dots` those that hold a dot.
+__m128i SeparatorLanes(__m128i block, __m128i *dots) {
+    *dots = _mm_cmpeq_epi8(block, _mm_set1_epi8(Dot));
+    return _mm_or_si128(*dots, _mm_cmpeq_epi8(block, _mm_set1_epi8(Backslash)));
+}
+
 // The separators in the block at `s`.
 Marks SeparatorsIn(const char *s) {
-    const __m128i block = LoadBlock(s);
-    return MarksOf(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('.')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\\'))));
+    __m128i dots;
+    return MarksOf(SeparatorLanes(LoadBlock(s), &dots));
 }
 
 // Where the blocks at `a` and at `b` differ.
@@ -102,8 +113,10 @@ constexpr LaneTable MakeLaneTable() {
 constexpr LaneTable LaneBytes = MakeLaneTable();
 
 // Separator counts kept per lane while blocks are added, and the dots
-// seen.  A lane holds at most FoldBlocks counts; Fold adds them to the
-// total.
+// seen.  A lane's count stops at 127: the count is only ever used as a
+// depth of indentation, and 64 levels already fill a result, so any count
+// of 64 or more gives the same text (and a lane at 127 makes the total at
+// least that).
 class Tallies {
    public:
     // The characters at offsets [from, to) of the block at `s`.
@@ -114,35 +127,26 @@ class Tallies {
     }
     // One character of a name shorter than a block.
     void AddChar(char c) {
-        folded_ += IsSeparator(c) ? 1U : 0U;
-        if (c == '.') dots_ = _mm_set1_epi8(-1);
-    }
-    SeparatorCount Result() {
-        Fold();
-        return {folded_, MarksOf(dots_) != 0};
+        chars_ += IsSeparator(c) ? 1U : 0U;
+        if (c == Dot) dots_ = _mm_set1_epi8(-1);
     }
     // One sum of absolute differences adds up each half's lanes.
-    void Fold() {
-        const __m128i halves = _mm_sad_epu8(std::bit_cast<__m128i>(lanes_), _mm_setzero_si128());
-        folded_ += static_cast<std::size_t>(_mm_extract_epi16(halves, 0) + _mm_extract_epi16(halves, 4));
-        lanes_ = ByteLanes{};
+    SeparatorCount Result() const {
+        const __m128i halves = _mm_sad_epu8(lanes_, _mm_setzero_si128());
+        const auto lanes = static_cast<std::size_t>(_mm_extract_epi16(halves, 0) + _mm_extract_epi16(halves, 4));
+        return {chars_ + lanes, MarksOf(dots_) != 0};
     }
 
    private:
     void Add(const char *s, __m128i keep) {
-        const __m128i block = LoadBlock(s);
-        const __m128i isDot = _mm_and_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('.')), keep);
-        const __m128i isSeparator =
-            _mm_or_si128(isDot, _mm_and_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\\')), keep));
-        lanes_ -= std::bit_cast<ByteLanes>(isSeparator);  // a match is -1: one more
-        dots_ = _mm_or_si128(dots_, isDot);
+        __m128i dots;
+        const __m128i separators = _mm_and_si128(SeparatorLanes(LoadBlock(s), &dots), keep);
+        lanes_ = _mm_subs_epi8(lanes_, separators);  // a separator is -1: one more, up to 127
+        dots_ = _mm_or_si128(dots_, _mm_and_si128(dots, keep));
     }
-    // Sixteen byte counters, added to with the compiler's vector
-    // arithmetic.
-    using ByteLanes = unsigned char __attribute__((vector_size(16)));
-    ByteLanes lanes_ = {};
+    __m128i lanes_ = _mm_setzero_si128();
     __m128i dots_ = _mm_setzero_si128();
-    std::size_t folded_ = 0;
+    std::size_t chars_ = 0;  // of a name shorter than a block
 };
 #else
 Marks SeparatorsIn(const char *s) {
@@ -167,10 +171,9 @@ class Tallies {
     void AddChar(char c) {
         if (!IsSeparator(c)) return;
         ++found_.count;
-        found_.dot = found_.dot || c == '.';
+        found_.dot = found_.dot || c == Dot;
     }
     SeparatorCount Result() const { return found_; }
-    void Fold() {}
 
    private:
     SeparatorCount found_;
@@ -250,35 +253,21 @@ template <bool Backwards, typename MarksAt, typename Marked>
 constexpr bool Forwards = false;
 constexpr bool Backwards = true;
 
-// The separators among the first `end` of the `size` characters at `s`:
-// the counting scan.  Only a scan of more than FoldBlocks blocks needs to
-// fold its lane counts on the way.
-template <bool Folds>
-[[gnu::always_inline]] inline void CountInto(Tallies &tallies, const char *s, std::size_t end, std::size_t size) {
-    std::size_t blocks = 0;
+// The separators among the first `end` of the `size` characters at `s`
+// (any count of 64 or more may come out as another of 64 or more; see
+// Tallies), and whether one is a dot: the counting scan.
+[[gnu::always_inline]] inline SeparatorCount CountSeparators(const char *s, std::size_t end, std::size_t size) {
+    Tallies tallies;
     Scan<Forwards>(
         0, end, size,
         [&](std::size_t at, std::size_t lo, std::size_t hi) {
             tallies.AddLanes(s + at, lo, hi);
-            if (Folds && ++blocks == FoldBlocks) {
-                tallies.Fold();
-                blocks = 0;
-            }
             return false;
         },
         [&](std::size_t i) {
             tallies.AddChar(s[i]);
             return false;
         });
-}
-
-[[gnu::always_inline]] inline SeparatorCount CountSeparators(const char *s, std::size_t end, std::size_t size) {
-    Tallies tallies;
-    if (end > FoldBlocks * BlockBytes) {
-        CountInto<true>(tallies, s, end, size);
-    } else {
-        CountInto<false>(tallies, s, end, size);
-    }
     return tallies.Result();
 }
 
@@ -362,7 +351,7 @@ std::size_t IndentLeafName(const char *name, char *out) {
     const SeparatorCount separators = CountSeparators(name, len, len);
     const std::size_t leaf = AfterLastSeparator(name, len, len);
     AppendIndent(t, separators.count);
-    if (separators.dot) AppendChar(t, '.');
+    if (separators.dot) AppendChar(t, Dot);
     AppendCopy(t, name + leaf, len - leaf);
     return FinishText(t);
 }
@@ -391,7 +380,7 @@ std::size_t BuildHierarchyLines(const char *previous, const char *current, char 
     // itself the split; otherwise it is the last separator of the common
     // prefix, or "before the start" when the prefix holds none.
     std::ptrdiff_t split = -1;
-    if (current[p] == '.' && (previous[p] == ' ' || previous[p] == '\0')) {
+    if (current[p] == Dot && (previous[p] == ' ' || previous[p] == '\0')) {
         split = static_cast<std::ptrdiff_t>(p);
     } else {
         split = static_cast<std::ptrdiff_t>(AfterLastSeparator(current, p, currentLen)) - 1;
@@ -412,7 +401,7 @@ std::size_t BuildHierarchyLines(const char *previous, const char *current, char 
     for (;;) {
         if (t.len > 0) AppendChar(t, '\n');
         AppendIndent(t, depth);
-        if (current[end] == '.') AppendChar(t, '.');
+        if (current[end] == Dot) AppendChar(t, Dot);
         AppendCopy(t, current + start, end - start);
         ++depth;
         start = end + 1;

@@ -12,40 +12,37 @@
 // somewhere in between, in order and without overlapping.  Taking the
 // leftmost place for every middle segment is always right: it leaves the
 // most room for the segments after it, and the stars around it absorb
-// whatever lies between.  So there is never anything to undo.
+// whatever lies between.  So there is never anything to undo, and the
+// match is one loop over the segments.
 //
-// A segment is first looked for the simple way: strchr jumps to the next
-// occurrence of its key, the rarest of the first literals of its core (a
-// capital or a punctuation mark before a letter or a digit, anything
-// before a separator), and the segment is compared in step from there,
-// without measuring it first, so that the common "*literal*" costs one
-// strchr and one comparison.  A run of "%" at the start of a segment is
-// skipped (it only asks for so many characters before the core), so the
-// places tried are those of the key, never those of the run.  The search
-// counts every character it compares; when they outgrow the distance it
-// has advanced (plus a small allowance), the text is one on
-// which the simple way could take len(candidate) x len(segment) steps,
-// and the search goes over to a method whose time is linear.  That method
-// searches for the segment's core, from its first literal to its last;
-// the "%" runs at either end are a length condition around it:
+// The head is compared with the candidate character by character.  A
+// segment is first looked for the simple way.  Its "%" at the start only
+// ask for so many characters, so the search looks at the characters after
+// them (the core).  Among the first few of those it picks the one least
+// likely to turn up in a tag name (a capital or a punctuation mark before
+// a letter or a digit, anything before a level separator); strchr jumps to
+// the next occurrence of that character, and the segment is compared with
+// the candidate there, without measuring it first, so that the common
+// "*literal*" costs one strchr and one comparison.  A last segment that
+// starts with a separator (most often a leaf) is compared with the
+// candidate's tail at once; any other last segment is compared with the
+// tail as soon as a place matches it up to its end, or when the search
+// would go over to a linear one.
+//
+// The simple way counts every character it compares.  When they outgrow
+// the distance it has advanced, plus a fixed allowance, the text is one on
+// which it could take len(candidate) x len(segment) steps, and the search
+// goes over to a method whose time is linear.  That method searches for
+// the segment's core, from its first literal to its last; the "%" at
+// either end are a length condition around it:
 //
 //   - a core of literals only: the Two-Way algorithm of Crochemore and
 //     Perrin, O(n + m) time in constant space;
 //   - a core holding "%": a bit-parallel Shift-And search, one 64-bit word
-//     per 64 characters of the core, O(n x ceil(m / 64)), on a fixed
-//     window of starts so that the stack stays bounded;
-//   - the last segment: compared with the candidate's tail, measured once;
-//     a segment that starts with a separator (often a leaf) is looked at
-//     for a star before anything else, any other is found to be the last
-//     at its second failed place at the latest.
-//
-// The common shapes take a lean road with few registers to save: the head
-// is compared four characters a round with one table look per character
-// (WildcardMatch), and a segment that starts with one of the rarest
-// literals, or with a separator and one of them, is looked for with strchr
-// at that literal and compared in a small loop that counts its comparisons
-// (MatchSegments).  Everything else, and a search whose comparisons
-// outgrow its advance, goes to MatchRest with the count so far.
+//     per 64 characters of the core, O(n x ceil(m / 64)).  It looks at the
+//     starts a window at a time, the first window of 64 starts and each
+//     next one twice as large up to 2,048, so that its cost follows the
+//     distance to the match and its stack stays bounded.
 //
 // So a match costs O(n + m) for star-free segments of literals and
 // O(n x ceil(m / 64)) for a segment holding "%", whatever its runs.  The
@@ -72,6 +69,17 @@ namespace {
 constexpr char AnyRun = '*';
 constexpr char AnyOne = '%';
 
+// How many more characters the simple search of a segment may compare
+// than the distance it has advanced before it goes over to a linear one.
+constexpr std::size_t SwitchAllowance = 64;
+
+// Every loop that looks at characters reports here how many it looked at
+// or measured.
+[[gnu::always_inline]] inline void Steps(std::size_t n) {
+    static_cast<void>(n);
+    QELRPT_WILDCARD_STEPS(n);
+}
+
 // The candidate's rest and, once someone has needed it, its end.
 struct Text {
     const char *at;
@@ -81,7 +89,7 @@ struct Text {
 const char *EndOf(Text &t) {
     if (t.end == nullptr) {
         t.end = t.at + std::strlen(t.at);
-        QELRPT_WILDCARD_STEPS(t.end - t.at + 1);
+        Steps(static_cast<std::size_t>(t.end - t.at) + 1);
     }
     return t.end;
 }
@@ -89,7 +97,7 @@ const char *EndOf(Text &t) {
 // Whether the m pattern characters at `p` (no star among them) match the
 // m candidate characters at `s`.
 bool SegmentMatchesAt(const char *s, const char *p, std::size_t m) {
-    QELRPT_WILDCARD_STEPS(m);
+    Steps(m);
     for (std::size_t i = 0; i < m; ++i)
         if (p[i] != s[i] && p[i] != AnyOne) return false;
     return true;
@@ -106,7 +114,7 @@ std::size_t MaximalSuffix(const unsigned char *x, std::size_t m, bool reversed, 
     std::size_t k = 1;
     std::size_t p = 1;
     while (j + k < m) {
-        QELRPT_WILDCARD_STEPS(1);
+        Steps(1);
         const unsigned char a = x[j + k];
         const unsigned char b = x[ms + k];
         if (reversed ? a > b : a < b) {
@@ -140,7 +148,7 @@ const char *TwoWayPeriodic(const unsigned char *h, std::size_t n, const unsigned
         std::size_t i = split > memory ? split : memory;
         [[maybe_unused]] const std::size_t from = i;
         while (i < m && x[i] == h[i + j]) ++i;
-        QELRPT_WILDCARD_STEPS(i - from + 1);
+        Steps(i - from + 1);
         if (i < m) {
             j += i - split + 1;
             memory = 0;
@@ -148,7 +156,7 @@ const char *TwoWayPeriodic(const unsigned char *h, std::size_t n, const unsigned
         }
         i = split;
         while (i > memory && x[i - 1] == h[i - 1 + j]) --i;
-        QELRPT_WILDCARD_STEPS(split - i + 1);
+        Steps(split - i + 1);
         if (i <= memory) return reinterpret_cast<const char *>(h + j);
         j += period;
         memory = m - period;
@@ -164,14 +172,14 @@ const char *TwoWayPlain(const unsigned char *h, std::size_t n, const unsigned ch
     for (std::size_t j = 0; j <= n - m;) {
         std::size_t i = split;
         while (i < m && x[i] == h[i + j]) ++i;
-        QELRPT_WILDCARD_STEPS(i - split + 1);
+        Steps(i - split + 1);
         if (i < m) {
             j += i - split + 1;
             continue;
         }
         i = split;
         while (i > 0 && x[i - 1] == h[i - 1 + j]) --i;
-        QELRPT_WILDCARD_STEPS(split - i + 1);
+        Steps(split - i + 1);
         if (i == 0) return reinterpret_cast<const char *>(h + j);
         j += shift;
     }
@@ -192,7 +200,7 @@ const char *TwoWaySearch(const char *s, std::size_t n, const char *p, std::size_
         split = reversedSplit;
         period = reversedPeriod;
     }
-    QELRPT_WILDCARD_STEPS(split);
+    Steps(split);
     if (period + split <= m && std::memcmp(x, x + period, split) == 0) return TwoWayPeriodic(h, n, x, m, split, period);
     return TwoWayPlain(h, n, x, m, split);
 }
@@ -202,7 +210,8 @@ const char *TwoWaySearch(const char *s, std::size_t n, const char *p, std::size_
 
 using Bits = std::uint64_t;
 constexpr std::size_t WordBits = 64;
-// Starts looked at together: one bit each.
+// The largest window of starts looked at together, in words of one bit
+// per start.
 constexpr std::size_t WindowWords = 32;
 constexpr std::size_t WindowStarts = WindowWords * WordBits;
 
@@ -213,7 +222,7 @@ struct PieceMasks {
 };
 
 void MaskPiece(PieceMasks &masks, const char *p, std::size_t len) {
-    QELRPT_WILDCARD_STEPS(256 + 2 * len);
+    Steps(256 + 2 * len);
     Bits any = 0;
     for (std::size_t i = 0; i < len; ++i)
         if (p[i] == AnyOne) any |= Bits{1} << i;
@@ -229,7 +238,7 @@ void MaskPiece(PieceMasks &masks, const char *p, std::size_t len) {
 void KeepPieceMatches(const PieceMasks &masks, const unsigned char *s, std::size_t first, std::size_t count,
                       std::size_t offset, std::size_t len, Bits *alive) {
     const unsigned char *c = s + first + offset;
-    QELRPT_WILDCARD_STEPS(len + count);
+    Steps(len + count);
     Bits state = 0;
     for (std::size_t i = 0; i + 1 < len; ++i) state = ((state << 1) | 1) & masks.of[c[i]];
     c += len - 1;  // c[k] completes the piece for start first + k
@@ -244,9 +253,9 @@ void KeepPieceMatches(const PieceMasks &masks, const unsigned char *s, std::size
     }
 }
 
-// The first start left alive, or `count` when there is none.
+// The first of `count` starts left alive, or `count` when there is none.
 std::size_t FirstAlive(const Bits *alive, std::size_t count) {
-    QELRPT_WILDCARD_STEPS(WindowWords);
+    Steps(count / WordBits + 1);
     for (std::size_t w = 0; w * WordBits < count; ++w)
         if (alive[w] != 0) return w * WordBits + static_cast<std::size_t>(std::countr_zero(alive[w]));
     return count;
@@ -254,26 +263,31 @@ std::size_t FirstAlive(const Bits *alive, std::size_t count) {
 
 // The leftmost place among the n characters at `s` where the m segment
 // characters at `p` match, or null.  The starts are taken a window at a
-// time; within a window every piece of 64 segment characters strikes out
-// the starts where it does not match, which costs a pass over the
-// window's characters per piece.  The last piece goes first (a segment's
-// end is where a near miss most often fails) and the window is left as
-// soon as no start is alive.
+// time, the first of one word and each next one twice as large up to
+// WindowStarts, so that a match a few characters away costs a few
+// characters' work; within a window every piece of 64 segment characters
+// strikes out the starts where it does not match, which costs a pass over
+// the window's characters per piece.  The last piece goes first (a
+// segment's end is where a near miss most often fails) and the window is
+// left as soon as no start is alive.  A segment of one piece has its
+// masks made once.
 const char *ShiftAndSearch(const char *s, std::size_t n, const char *p, std::size_t m) {
     if (n < m) return nullptr;
     const auto *text = reinterpret_cast<const unsigned char *>(s);
     const std::size_t starts = n - m + 1;
     const std::size_t pieces = (m + WordBits - 1) / WordBits;
     PieceMasks masks;
-    for (std::size_t first = 0; first < starts; first += WindowStarts) {
-        const std::size_t count = starts - first < WindowStarts ? starts - first : WindowStarts;
+    if (pieces == 1) MaskPiece(masks, p, m);
+    std::size_t window = WordBits;
+    for (std::size_t first = 0; first < starts; first += window, window += window < WindowStarts ? window : 0) {
+        const std::size_t count = starts - first < window ? starts - first : window;
         Bits alive[WindowWords];
-        for (Bits &w : alive) w = ~Bits{0};
+        for (std::size_t w = 0; w * WordBits < count; ++w) alive[w] = ~Bits{0};
         std::size_t hit = 0;
         for (std::size_t k = 0; k < pieces && hit < count; ++k) {
             const std::size_t offset = (k == 0 ? pieces - 1 : k - 1) * WordBits;
             const std::size_t len = m - offset < WordBits ? m - offset : WordBits;
-            MaskPiece(masks, p + offset, len);
+            if (pieces > 1) MaskPiece(masks, p + offset, len);
             KeepPieceMatches(masks, text, first, count, offset, len, alive);
             hit = FirstAlive(alive, count);
         }
@@ -285,71 +299,85 @@ const char *ShiftAndSearch(const char *s, std::size_t n, const char *p, std::siz
 // ---------------------------------------------------------------------------
 // The search for one segment
 
-// How rarely a literal turns up in tag names: the separators are the
-// commonest characters, then the commonest lower-case letters, then the
-// other letters, digits, blanks and underscores; capitals and other
-// punctuation are the rarest.  The key, where the simple search jumps to,
-// is a segment's rarest literal near the start of its core ("%", "*" and
-// the pattern's end rank lowest and end the look).
-struct RarityTable {
-    unsigned char of[256];
+// How rarely a literal turns up in tag names, from the commonest to the
+// rarest.  A segment's key, the literal its simple search jumps to, is its
+// rarest literal near the start of its core.
+enum class Rank : unsigned char {
+    Stop,       // "*" and the pattern's end: the segment ends, and the look
+    Wildcard,   // "%": no literal, but the look goes on past it
+    Separator,  // the level separators, the commonest characters
+    Common,     // the commonest lower-case letters
+    Ordinary,   // the other lower-case letters, digits, blanks and underscores
+    Rare,       // capitals and other punctuation
 };
-constexpr void Rank(RarityTable &t, const char *chars, unsigned char rarity) {
-    for (; *chars != '\0'; ++chars) t.of[static_cast<unsigned char>(*chars)] = rarity;
+
+struct RankTable {
+    Rank of[256];
+};
+constexpr void SetRank(RankTable &t, const char *chars, Rank rank) {
+    for (; *chars != '\0'; ++chars) t.of[static_cast<unsigned char>(*chars)] = rank;
 }
-constexpr RarityTable MakeRarityTable() {
-    RarityTable t{};
-    for (unsigned char &r : t.of) r = 4;
-    Rank(t, "abcdefghijklmnopqrstuvwxyz0123456789 _", 3);
-    Rank(t, "eaointrsl", 2);
-    Rank(t, "\\.", 1);
-    Rank(t, "%*", 0);
-    t.of[0] = 0;
+constexpr RankTable MakeRankTable() {
+    RankTable t{};
+    for (Rank &r : t.of) r = Rank::Rare;
+    SetRank(t, "abcdefghijklmnopqrstuvwxyz0123456789 _", Rank::Ordinary);
+    SetRank(t, "eaointrsl", Rank::Common);
+    SetRank(t, "\\.", Rank::Separator);
+    SetRank(t, "%", Rank::Wildcard);
+    SetRank(t, "*", Rank::Stop);
+    t.of[0] = Rank::Stop;
     return t;
 }
-constexpr RarityTable Rarity = MakeRarityTable();
-constexpr unsigned char RarestRank = 4;
-constexpr unsigned char SeparatorRank = 1;
+constexpr RankTable Ranks = MakeRankTable();
+
+Rank RankOf(char c) { return Ranks.of[static_cast<unsigned char>(c)]; }
 
 // How far into a core the key is looked for: a key further in makes every
 // place cost more comparisons before it.
-constexpr std::size_t KeyReach = 8;
+constexpr std::size_t KeyReach = 10;
 
-// The offset of the key of the core at `p`: its rarest literal among the
-// first KeyReach characters, the first of those, up to the first "%" or
-// star.
+// The offset of the key of the core at `p` (which starts with a literal):
+// its rarest literal among the first KeyReach characters, the first of
+// those, up to the segment's end.
 std::size_t KeyOf(const char *p) {
     std::size_t key = 0;
-    unsigned char best = Rarity.of[static_cast<unsigned char>(p[0])];
-    for (std::size_t i = 1; best != 0 && best < RarestRank && i < KeyReach; ++i) {
-        const unsigned char rank = Rarity.of[static_cast<unsigned char>(p[i])];
-        if (rank == 0) break;
+    Rank best = RankOf(p[0]);
+    for (std::size_t i = 1; best != Rank::Stop && best != Rank::Rare && i < KeyReach; ++i) {
+        const Rank rank = RankOf(p[i]);
+        if (rank == Rank::Stop) break;
         if (rank <= best) continue;
         best = rank;
         key = i;
     }
-    QELRPT_WILDCARD_STEPS(key + 1);
+    Steps(key + 1);
     return key;
 }
 
-// What the search for a segment found: the candidate and the pattern just
-// past the segment's match, or, when that settles the whole match, the
-// answer.
-struct Step {
-    const char *s;
+// Where the search for a segment leaves the match: undecided, with the
+// candidate and the pattern just past the segment's place (and the
+// candidate's end, once measured), or decided.
+enum class Verdict { Undecided, No, Yes };
+struct Outcome {
+    Text rest;
     const char *p;
-    int answer;  // -1 to go on, else the match's answer
+    Verdict verdict;
 };
 
-constexpr int GoOn = -1;
+Outcome Decided(bool yes) { return {{nullptr, nullptr}, nullptr, yes ? Verdict::Yes : Verdict::No}; }
 
-[[gnu::always_inline]] inline Step Answer(bool yes) { return {nullptr, nullptr, yes ? 1 : 0}; }
+// The match after a segment's linear search: on from the candidate's rest
+// and the star that ends the segment (at or after `p`), or no match.
+[[gnu::always_inline]] inline Outcome Continued(Text rest, const char *p) {
+    if (rest.at == nullptr) return Decided(false);
+    const char *star = std::strchr(p, AnyRun);
+    Steps(static_cast<std::size_t>(star - p));
+    return {rest, star, Verdict::Undecided};
+}
 
-// A segment measured: its length, its "%" runs at either end (which only
-// ask for so many characters around its core, from its first literal to
-// its last) and whether it is the last.
+// A segment measured: its length, its "%" at either end (which only ask
+// for so many characters around its core, from its first literal to its
+// last) and whether it is the last.
 struct Segment {
-    const char *p;
     std::size_t m;     // its length
     std::size_t lead;  // the "%" before the core (all of them without a literal)
     std::size_t core;  // the core's length, 0 without a literal
@@ -358,164 +386,158 @@ struct Segment {
 };
 
 Segment MeasureSegment(const char *p) {
-    Segment g{p, 0, 0, 0, false, false};
-    while (p[g.m] != AnyRun && p[g.m] != '\0') ++g.m;
-    QELRPT_WILDCARD_STEPS(g.m + 1);
-    g.last = p[g.m] == '\0';
-    if (g.last) return g;
-    while (g.lead < g.m && p[g.lead] == AnyOne) ++g.lead;
-    if (g.lead == g.m) return g;
-    std::size_t end = g.m;
+    Segment seg{0, 0, 0, false, false};
+    while (p[seg.m] != AnyRun && p[seg.m] != '\0') ++seg.m;
+    Steps(seg.m + 1);
+    seg.last = p[seg.m] == '\0';
+    if (seg.last) return seg;
+    while (seg.lead < seg.m && p[seg.lead] == AnyOne) ++seg.lead;
+    if (seg.lead == seg.m) return seg;
+    std::size_t end = seg.m;
     while (p[end - 1] == AnyOne) --end;
-    g.core = end - g.lead;
-    g.any = std::memchr(p + g.lead, AnyOne, g.core) != nullptr;
-    QELRPT_WILDCARD_STEPS(g.m);
-    return g;
+    seg.core = end - seg.lead;
+    seg.any = std::memchr(p + seg.lead, AnyOne, seg.core) != nullptr;
+    Steps(seg.m);
+    return seg;
+}
+
+// Whether no star follows in the pattern at `p`.
+bool IsLast(const char *p) {
+    const char *star = std::strchr(p, AnyRun);
+    Steps(star != nullptr ? static_cast<std::size_t>(star - p) : std::strlen(p));
+    return star == nullptr;
 }
 
 // The last segment, of m characters at `p`: the candidate's tail,
 // measured once.
-Step CompareTail(Text &t, const char *p, std::size_t m) {
+[[gnu::noinline]] bool TailMatches(Text t, const char *p, std::size_t m) {
     const char *end = EndOf(t);
-    return Answer(static_cast<std::size_t>(end - t.at) >= m && SegmentMatchesAt(end - m, p, m));
+    return static_cast<std::size_t>(end - t.at) >= m && SegmentMatchesAt(end - m, p, m);
 }
 
-// The rest of the search for the segment at `p`, with linear time, for a
-// segment starting at `from` or later: used once the simple search has
-// compared too much, or has found the segment to be the last.  Only the
-// core is searched for; the "%" around it ask for so many characters.
-Step SearchLinear(Text &t, const char *from, const char *p) {
-    const Segment g = MeasureSegment(p);
-    if (g.last) return CompareTail(t, p, g.m);
+// The rest of the search for the segment at `p`, not the last, with
+// linear time, for a place at `from` or later: used once the simple search
+// has compared too much.  The candidate just past the segment's place, or
+// null when there is none, and its end.  Only the core is searched for;
+// the "%" around it ask for so many characters.
+[[gnu::noinline]] Text SearchLinear(Text t, const char *from, const char *p) {
+    const Segment seg = MeasureSegment(p);
     const char *end = EndOf(t);
-    const std::size_t trail = g.m - g.lead - g.core;
+    const std::size_t trail = seg.m - seg.lead - seg.core;
     const auto room = static_cast<std::size_t>(end - from);
-    if (room < g.m) return Answer(false);
-    const char *core = p + g.lead;
-    const std::size_t n = room - g.lead - trail;  // where the core can be
+    if (room < seg.m) return {nullptr, end};
+    const char *core = p + seg.lead;
+    const std::size_t n = room - seg.lead - trail;  // where the core can be
     const char *found =
-        g.any ? ShiftAndSearch(from + g.lead, n, core, g.core) : TwoWaySearch(from + g.lead, n, core, g.core);
-    if (found == nullptr) return Answer(false);
-    return {found + g.core + trail, p + g.m, GoOn};
+        seg.any ? ShiftAndSearch(from + seg.lead, n, core, seg.core) : TwoWaySearch(from + seg.lead, n, core, seg.core);
+    return {found != nullptr ? found + seg.core + trail : nullptr, end};
 }
 
-// How a segment compares with the candidate at one place, its key seen to
-// match: the segment found (its star reached), found at the very end of
-// the candidate, found as the last segment short of the end, the
-// candidate ending inside it (here and at every later place), or a
-// mismatch.  `length` is where the comparison stopped, `steps` the
-// characters it compared.
-enum class Place { Found, FoundAtEnd, LastShortOfEnd, CandidateEnds, Mismatch };
-struct Comparison {
-    Place place;
-    std::size_t length;
-    std::size_t steps;
-};
-
-// The characters of the core before the key (from `lead` on, where the
-// candidate holds no NUL), then from just after the key on.
-[[gnu::always_inline]] inline Comparison CompareAt(const char *at, const char *p, std::size_t lead, std::size_t key) {
+// Where the segment at `p` stops agreeing with the candidate at `at`, its
+// key (at offset `key`) seen to match: the characters of its core before
+// the key (from `lead` on, where the candidate holds no NUL), then from
+// just after the key on, up to the first that differs, or the star or the
+// end that ends the segment.  A candidate that ends inside the segment
+// stops it at its NUL.
+[[gnu::always_inline]] inline std::size_t CompareAt(const char *at, const char *p, std::size_t lead, std::size_t key) {
     for (std::size_t j = lead; j < key; ++j)
-        if (p[j] != at[j] && p[j] != AnyOne) return {Place::Mismatch, key, j - lead + 1};
-    const std::size_t before = key - lead;
+        if (p[j] != at[j] && p[j] != AnyOne) return j;
     for (std::size_t i = key + 1;; ++i) {
         const char c = p[i];
-        if (c == AnyRun) return {Place::Found, i, before + i - key};
-        if (c == '\0') return {at[i] == '\0' ? Place::FoundAtEnd : Place::LastShortOfEnd, i, before + i - key};
+        if (c == AnyRun || c == '\0') return i;
         if (c == at[i]) continue;
-        if (at[i] == '\0') return {Place::CandidateEnds, i, before + i - key};
-        if (c != AnyOne) return {Place::Mismatch, i, before + i - key + 1};
+        if (at[i] == '\0' || c != AnyOne) return i;
     }
+}
+
+// The next occurrence of `key` at or after `from`, or null.
+[[gnu::always_inline]] inline const char *NextKey(const char *from, char key) {
+    if (*from == key) return from;
+    const char *hit = std::strchr(from, key);
+    Steps(hit != nullptr ? static_cast<std::size_t>(hit - from) : std::strlen(from));
+    return hit;
 }
 
 // The segment at `p` (star-free, not empty) at its leftmost place in the
-// candidate from t.at on, or the answer when the segment is the last.
-//
-// The simple way: strchr jumps to the next occurrence of the key, and the
-// segment is compared in step there.  Every comparison counts: when the
-// characters compared outgrow the distance the search has advanced (plus
-// a small allowance), the text is one on which the simple way could
-// take len(candidate) x len(segment) steps, and the search goes over to
-// the linear one.  So does a segment found to be the last at its second
-// failed place (its tail is compared instead).
-//
-// `resume`, when not null, is where the search goes on: the segment starts
-// with its key, and the place just before `resume` was compared, with
-// `compared` characters, and failed.
-Step SearchSegment(Text &t, const char *p, const char *resume, std::size_t compared) {
-    const char *s = t.at;
+// candidate from t.at on, or the answer when that settles the match.  Its
+// core starts after `lead` "%", and `key` is the offset of the literal
+// that strchr jumps to.  The segment is compared in step at every place
+// where the key turns up; when the characters compared outgrow the
+// distance advanced plus SwitchAllowance, the search goes over to the
+// linear one, unless the segment has no star after it: then it is the
+// last, and its tail is compared instead.
+[[gnu::always_inline]] inline Outcome SearchKeyed(Text t, const char *p, std::size_t lead, std::size_t key) {
+    const char keyChar = p[key];
+    std::size_t compared = 0;
+    for (const char *hit = t.at + key;; ++hit) {
+        hit = NextKey(hit, keyChar);
+        if (hit == nullptr) return Decided(false);
+        const char *at = hit - key;
+        const std::size_t i = CompareAt(at, p, lead, key);
+        Steps(i + 1 - lead);
+        if (p[i] == AnyRun) return {{at + i, t.end}, p + i, Verdict::Undecided};
+        if (p[i] == '\0') [[unlikely]]
+            return Decided(at[i] == '\0' || TailMatches(t, p, i));
+        if (at[i] == '\0') [[unlikely]]
+            return Decided(false);  // and at every later place
+        compared += i + 1 - lead;
+        if (compared <= static_cast<std::size_t>(hit - t.at) + SwitchAllowance) [[likely]]
+            continue;
+        if (IsLast(p + i)) return Decided(TailMatches(t, p, i + std::strlen(p + i)));
+        return Continued(SearchLinear(t, at + 1, p), p + i);
+    }
+}
+
+// The segment at `p`: a last segment that starts with a separator (most
+// often a leaf) compared with the tail at once, any other searched for at
+// its key.
+[[gnu::always_inline]] inline Outcome SearchSegment(Text t, const char *p) {
+    // The commonest segments start with their key, or with a separator and
+    // their key (a level's name): calls with constant offsets, of which the
+    // compiler makes copies of their own.
+    const Rank first = RankOf(p[0]);
+    if (first == Rank::Rare) return SearchKeyed(t, p, 0, 0);
+    if (first == Rank::Separator && IsLast(p + 1)) {
+        const std::size_t m = std::strlen(p);
+        Steps(m);
+        return Decided(TailMatches(t, p, m));
+    }
+    if (first == Rank::Separator && RankOf(p[1]) == Rank::Rare) {
+        if (t.at[0] == '\0') return Decided(false);  // no room for the separator
+        return SearchKeyed(t, p, 0, 1);
+    }
     std::size_t lead = 0;
     while (p[lead] == AnyOne) ++lead;
-    QELRPT_WILDCARD_STEPS(lead);
+    Steps(lead);
     const std::size_t key = lead + KeyOf(p + lead);
-    // The candidate must hold the characters before the key.
-    for (std::size_t i = 0; i < key; ++i)
-        if (s[i] == '\0') return Answer(false);
-    QELRPT_WILDCARD_STEPS(key);
-    const char keyChar = p[key];
-    if (keyChar == AnyRun) return {s + key, p + key, GoOn};  // only "%": any characters
-    if (keyChar == '\0') return Answer(true);                // only "%", last: the candidate holds enough
-    std::size_t failures = resume != nullptr ? 1 : 0;
-    for (const char *hit = resume != nullptr ? resume : s + key;; ++hit) {
-        if (*hit != keyChar) {
-            [[maybe_unused]] const char *from = hit;
-            hit = std::strchr(hit, keyChar);
-            QELRPT_WILDCARD_STEPS(hit != nullptr ? static_cast<std::size_t>(hit - from) : std::strlen(from));
-            if (hit == nullptr) return Answer(false);
-        }
-        const char *at = hit - key;
-        const Comparison c = CompareAt(at, p, lead, key);
-        QELRPT_WILDCARD_STEPS(c.steps);
-        switch (c.place) {
-            case Place::Found:
-                return {at + c.length, p + c.length, GoOn};
-            case Place::FoundAtEnd:
-                return Answer(true);
-            case Place::LastShortOfEnd:
-                return CompareTail(t, p, c.length);  // compare the tail instead
-            case Place::CandidateEnds:
-                return Answer(false);
-            case Place::Mismatch:
-                break;
-        }
-        if (++failures == 2 && std::strchr(p + c.length, AnyRun) == nullptr)
-            return CompareTail(t, p, c.length + std::strlen(p + c.length));
-        compared += c.steps;
-        if (compared > static_cast<std::size_t>(hit - s) + 64) return SearchLinear(t, at + 1, p);
-    }
+    for (std::size_t i = 0; i < key; ++i)  // the candidate must hold the characters before the key
+        if (t.at[i] == '\0') return Decided(false);
+    Steps(key);
+    if (p[key] == AnyRun) return {{t.at + key, t.end}, p + key, Verdict::Undecided};  // only "%": any characters
+    if (p[key] == '\0') return Decided(true);  // only "%", last: the candidate holds enough
+    return SearchKeyed(t, p, lead, key);
 }
 
-// The match from the segment at `p` on, the candidate's rest at `s`; the
-// segment's search resumes at `resume` when that is not null (see
-// SearchSegment).
-[[gnu::noinline]] int MatchRest(const char *s, const char *p, const char *resume, std::size_t compared) {
+// The pattern past the run of stars at `p`.
+[[gnu::always_inline]] inline const char *SkipStars(const char *p) {
+    const char *from = p;
+    while (*p == AnyRun) ++p;
+    Steps(static_cast<std::size_t>(p - from));
+    return p;
+}
+
+// The segments after the head, from the segment at `p` (neither a star nor
+// the end) on, the candidate's rest at `s`: each at its leftmost place
+// after the one before, in one loop.
+[[gnu::noinline]] int MatchSegments(const char *s, const char *p) {
     Text t{s, nullptr};
     for (;;) {
-        const Step step = SearchSegment(t, p, resume, compared);
-        if (step.answer != GoOn) return step.answer;
-        t.at = step.s;
-        p = step.p;
-        while (*p == AnyRun) ++p;
+        const Outcome o = SearchSegment(t, p);
+        if (o.verdict != Verdict::Undecided) return o.verdict == Verdict::Yes ? 1 : 0;
+        t = o.rest;
+        p = SkipStars(o.p);
         if (*p == '\0') return 1;  // a trailing star takes the rest
-        resume = nullptr;
-        compared = 0;
     }
-}
-
-// The last segment, the `m` pattern characters at `p`, which matched at
-// `at` short of the candidate's end: whether it matches the tail.
-[[gnu::noinline]] int TailMatches(const char *at, const char *p, std::size_t m) {
-    const char *end = at + m + std::strlen(at + m);
-    QELRPT_WILDCARD_STEPS(static_cast<std::size_t>(end - at) - m + 1);
-    return SegmentMatchesAt(end - m, p, m) ? 1 : 0;
-}
-
-// The last segment, the `m` pattern characters at `p`, against the tail
-// of the candidate's rest at `s`, measured once.
-int LastMatches(const char *s, const char *p, std::size_t m) {
-    const std::size_t n = std::strlen(s);
-    QELRPT_WILDCARD_STEPS(n + 1);
-    return n >= m && SegmentMatchesAt(s + n - m, p, m) ? 1 : 0;
 }
 
 // The characters that end a run of agreeing characters in the pattern:
@@ -531,15 +553,17 @@ constexpr StopTable MakeStopTable() {
 }
 constexpr StopTable Stops = MakeStopTable();
 
-// The offset of the first pattern character at `p` that differs from the
+// Whether the pattern character at offset i of `p` differs from the
 // candidate's at `s`, or is a star or the end (one table look per
 // character instead of two comparisons).
 [[gnu::always_inline]] inline bool StopsAt(const char *s, const char *p, std::size_t i) {
     return p[i] != s[i] || Stops.of[static_cast<unsigned char>(p[i])];
 }
+
+// The offset of the first pattern character at `p` that StopsAt, four
+// characters a round: each is read only when the ones before it agree and
+// are neither a star nor the end.
 [[gnu::always_inline]] inline std::size_t Agreeing(const char *s, const char *p) {
-    // Four characters a round: each is read only when the ones before it
-    // agree and are neither a star nor the end.
     for (std::size_t i = 0;; i += 4) {
         if (StopsAt(s, p, i)) return i;
         if (StopsAt(s, p, i + 1)) return i + 1;
@@ -548,107 +572,23 @@ constexpr StopTable Stops = MakeStopTable();
     }
 }
 
-// The segments after the head, from the segment at `p` (neither a star nor
-// the end), the candidate's rest at `s`.  A segment
-// whose first literal is one of the rarest (Key 0), or whose second is
-// after a separator (Key 1, a level's name), is looked for with strchr
-// at its key and compared in a small loop, where most segments are
-// settled; each key has its own copy of the loop, and a segment of the
-// other kind goes to the other copy.  A last segment that starts with a
-// separator, often a leaf, is compared with the tail at once.  Everything
-// else, and a search whose comparisons outgrow its advance, goes to
-// MatchRest with the count so far.
-template <std::size_t Key>
-int MatchSegments(const char *s, const char *p);
-
-// Whether the segment at `p` takes the road of Key; otherwise `*answer`
-// is the match's answer by the road it takes.
-template <std::size_t Key>
-[[gnu::always_inline]] inline bool TakesKey(const char *s, const char *p, int *answer) {
-    const unsigned char rank = Rarity.of[static_cast<unsigned char>(*p)];
-    if constexpr (Key == 0) {
-        if (rank == RarestRank) return true;
-        *answer = rank == SeparatorRank ? MatchSegments<1>(s, p) : MatchRest(s, p, nullptr, 0);
-    } else if (rank == RarestRank) {
-        *answer = MatchSegments<0>(s, p);
-    } else if (rank == SeparatorRank && std::strchr(p + 1, AnyRun) == nullptr) {
-        const std::size_t m = std::strlen(p);
-        QELRPT_WILDCARD_STEPS(2 * m + 2);
-        *answer = LastMatches(s, p, m);
-    } else if (rank != SeparatorRank || Rarity.of[static_cast<unsigned char>(p[1])] != RarestRank) {
-        *answer = MatchRest(s, p, nullptr, 0);
-    } else {
-        if (*s != '\0') return true;
-        *answer = 0;  // no room for the separator
-    }
-    return false;
-}
-
-// The segment at `p` compared with the candidate at `at`, its key (at
-// offset Key) seen to match: where the comparison stopped, at a star or
-// the pattern's end when the segment matches there.  A candidate that
-// ends inside the segment is a mismatch (at every later place too, which
-// the search finds without a further comparison).
-template <std::size_t Key>
-[[gnu::always_inline]] inline std::size_t CompareKeyed(const char *at, const char *p) {
-    if (Key != 0 && at[0] != p[0]) return 0;  // the separator before the key differs
-    for (std::size_t i = Key + 1;; ++i) {
-        const char c = p[i];
-        if (c == AnyRun || c == '\0') return i;
-        if (c == at[i]) continue;
-        if (at[i] == '\0' || c != AnyOne) return i;
-    }
-}
-
-template <std::size_t Key>
-[[gnu::noinline]] int MatchSegments(const char *s, const char *p) {
-    for (;;) {
-        int answer = 0;
-        if (!TakesKey<Key>(s, p, &answer)) return answer;
-        const char keyChar = p[Key];
-        std::size_t compared = 0;
-        const char *at = s;
-        std::size_t i = 0;
-        for (;; ++at) {
-            [[maybe_unused]] const char *from = at + Key;
-            const char *hit = std::strchr(at + Key, keyChar);
-            QELRPT_WILDCARD_STEPS(hit != nullptr ? static_cast<std::size_t>(hit - from) : std::strlen(from));
-            if (hit == nullptr) return 0;
-            at = hit - Key;
-            i = CompareKeyed<Key>(at, p);
-            if (p[i] == AnyRun || p[i] == '\0') break;
-            QELRPT_WILDCARD_STEPS(i + 1);
-            compared += i + 1;
-            if (compared > static_cast<std::size_t>(at - s) + 64) return MatchRest(s, p, hit + 1, compared);
-        }
-        QELRPT_WILDCARD_STEPS(i);
-        if (p[i] == '\0') return at[i] == '\0' ? 1 : TailMatches(at, p, i);
-        s = at + i;
-        p += i;
-        while (*p == AnyRun) ++p;
-        if (*p == '\0') return 1;  // a trailing star takes the rest
-    }
-}
-
 }  // namespace
 
 // The head, pattern and candidate in step up to the first star, then the
-// segments (a call that the compiler makes a jump).
+// segments.
 int WildcardMatch(const char *candidate, const char *pattern) {
     const char *s = candidate;
     const char *p = pattern;
     for (;; ++p, ++s) {
         const std::size_t i = Agreeing(s, p);
-        QELRPT_WILDCARD_STEPS(i + 1);
+        Steps(i + 1);
         p += i;
         s += i;
         const char c = *p;
         if (c == AnyRun) {
-            do ++p;
-            while (*p == AnyRun);
+            p = SkipStars(p);
             if (*p == '\0') return 1;  // a trailing star takes the rest
-            const bool separator = Rarity.of[static_cast<unsigned char>(*p)] == SeparatorRank;
-            return separator ? MatchSegments<1>(s, p) : MatchSegments<0>(s, p);
+            return MatchSegments(s, p);
         }
         if (c == *s) return 1;  // both end together
         if (c != AnyOne || *s == '\0') return 0;

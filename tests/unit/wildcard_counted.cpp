@@ -118,6 +118,42 @@ TEST(WildcardSteps, ShortSegmentsCountTowardTheSwitch) {
     }
 }
 
+// The other side of the count: every loop that looks at characters must
+// report them, or a loop that grew quadratic would go unseen.  Each case
+// drives one of the loops over the whole candidate (or pattern), so its
+// count must reach at least the characters that loop has to look at.
+TEST(WildcardSteps, EveryLoopReportsItsSteps) {
+    constexpr std::size_t n = 20000;
+    struct Case {
+        const char *loop;
+        std::string candidate, pattern;
+        int expected;
+        std::uint64_t least;
+    };
+    const Case cases[] = {
+        {"head", std::string(n, 'a'), std::string(n - 1, 'a') + "b", 0, n},
+        {"stars", "a", std::string(n, '*') + "b", 0, n},
+        {"strchr to the key", std::string(n, 'a'), "*B*", 0, n},
+        // 9 characters to the next key and 10 compared there, per 10.
+        {"comparison at the key", Repeat("Aaaaaaaaac", n / 10), "*Aaaaaaaaab*", 0, 17 * n / 10},
+        // The star looked for, the segment measured, the candidate
+        // measured and the tail compared: n characters each.
+        {"last segment at the tail", "x." + std::string(n, 'a'), "*." + std::string(n, 'a'), 1, 7 * n / 2},
+        // The linear searches: n characters each, after the candidate is
+        // measured (n more).
+        {"Two-Way", std::string(n, 'a'), "*" + std::string(16, 'a') + "b*", 0, 3 * n / 2},
+        {"Two-Way, two letters", Repeat("ab", n / 2), "*" + Repeat("ab", 16) + "c*", 0, 3 * n / 2},
+        {"Two-Way, periodic", Repeat("abababababababc", n / 15), "*" + Repeat("ab", 8) + "a*", 0, 3 * n / 2},
+        {"Shift-And", std::string(n, 'a'), "*a%a%a%a%a%a%b*", 0, 3 * n / 2},
+        {"Shift-And, two pieces", std::string(n, 'a'), "*" + Repeat("a%", 40) + "b*", 0, 3 * n / 2},
+    };
+    for (const Case &c : cases) {
+        const Counted counted = CountedMatch(c.candidate, c.pattern);
+        EXPECT_EQ(counted.answer, c.expected) << c.loop;
+        EXPECT_GE(counted.steps, c.least) << c.loop;
+    }
+}
+
 // The leftmost occurrence by the plain search, or null.
 const char *PlainFind(const std::string &text, const std::string &needle) {
     const std::size_t at = std::string_view(text).find(needle);
@@ -187,6 +223,19 @@ TEST(ShiftAndSearch, FindsTheLeftmostPlace) {
         }
     }
     EXPECT_GT(found, 100U);
+}
+
+// A match a few characters away costs a few characters' work, however
+// long the text: the windows of starts grow from one word.
+TEST(ShiftAndSearch, CostFollowsTheDistance) {
+    for (const std::size_t distance : {0U, 10U, 100U, 1000U, 10000U}) {
+        std::string text(100000, 'a');
+        text[distance + 2] = 'b';
+        g_steps = 0;
+        const char *found = qelrpt_counted::ShiftAndSearch(text.c_str(), text.size(), "a%b", 3);
+        EXPECT_EQ(found, text.c_str() + distance) << "distance " << distance;
+        EXPECT_LE(g_steps, 2 * distance + 512) << "distance " << distance;
+    }
 }
 
 }  // namespace
