@@ -19,7 +19,7 @@
 #   lintian, and a server of its own answers CREATE EXTENSION with its
 #   files;
 # - the tar.gz unpacks into one folder, qelrpt-<version>/; the archives
-#   carry the top-level README.md of the sources, docs/, the sample tags,
+#   carry the README.md of the sources (without its build commands), docs/, the sample tags,
 #   qelrpt-gentags and (Linux) both manual pages; INSTALL.txt has no
 #   padding inside its sentences, and on Linux its eval example, run as
 #   written by sh in the unpacked folder, prints the result it promises;
@@ -130,12 +130,17 @@ function(check_one_folder package dir)
   endif()
 endfunction()
 
-# The packaged README is the top-level README.md of the sources.
+# The packaged README is the top-level README.md of the sources without
+# the commands that build a checkout: from the first sentence after them on,
+# the same text.
 function(check_readme readme)
-  file(SHA256 ${readme} packaged)
-  file(SHA256 ${SOURCE_DIR}/README.md source)
-  if(NOT packaged STREQUAL source)
-    message(FATAL_ERROR "${readme} is not the top-level README.md of the sources")
+  file(READ ${readme} packaged)
+  file(READ ${SOURCE_DIR}/README.md source)
+  string(FIND "${source}" "\n`qelrpt` is " from)
+  string(SUBSTRING "${source}" ${from} -1 body)
+  string(FIND "${packaged}" "${body}" at)
+  if(from EQUAL -1 OR at EQUAL -1 OR packaged MATCHES "scripts/run-")
+    message(FATAL_ERROR "${readme} is not the README.md of the sources without its build commands")
   endif()
 endfunction()
 
