@@ -129,7 +129,11 @@ TEST(GroupPath, EveryRowOfTheSampleShowsItsOwnLevels) { ExpectOwnPaths(QELRPT_TE
 
 TEST(GroupPath, EveryRowOfGeneratedTagsShowsItsOwnLevels) {
     const std::string file = testing::TempDir() + "group-path-tags.csv";
-    const std::string command = std::string("\"") + QELRPT_TEST_GENTAGS + "\" --tags 100000 > \"" + file + "\"";
+    std::string command = std::string("\"") + QELRPT_TEST_GENTAGS + "\" --tags 100000 > \"" + file + "\"";
+#ifdef _WIN32
+    // cmd /c drops the first and the last quote of a line that starts with one.
+    command = "\"" + command + "\"";
+#endif
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     ExpectOwnPaths(file);
     std::remove(file.c_str());
