@@ -115,12 +115,6 @@ cairo_status_t Write(void *closure, const unsigned char *data, unsigned int leng
     return CAIRO_STATUS_SUCCESS;
 }
 
-std::size_t Blanks(std::string_view text) {
-    std::size_t blanks = 0;
-    while (blanks < text.size() && text[blanks] == ' ') ++blanks;
-    return blanks;
-}
-
 // Printable ASCII only: the text is shown as it is, one character a cell.
 bool PlainAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= ' ' && c <= '~'; });
@@ -225,7 +219,6 @@ class Printer {
     int TableLines(const PangoFontDescription *font, const Cell &cell, bool isolate);
     void Group(const Line &line);
     void Header(std::string_view header, int lines);
-    void Enter(std::string_view header);
     void Continued();
     void Row(const Line &line, int lines);
     void Bar(const Line &line, double height);
@@ -243,12 +236,12 @@ class Printer {
     bool drawing_ = false;
     int page_ = 0, pages_ = 0;
     double y_ = 0;
-    double termWidth_ = 0;       // the facts' terms
-    std::string plain_, shown_;  // a text as shown (AppendShown), and as laid out; reused
-    std::vector<int> headers_;   // the lines of each level header of a group, reused
-    std::vector<std::pair<std::size_t, std::string> > levels_;  // the levels open: indentation, header as shown
-    std::size_t nextIndent_ = 0;                                // of the header or name drawn next
-    std::string path_;                                          // the levels above it, reused
+    double termWidth_ = 0;        // the facts' terms
+    std::string plain_, shown_;   // a text as shown (AppendShown), and as laid out; reused
+    std::vector<int> headers_;    // the lines of each level header of a group, reused
+    OpenLevels levels_;           // the levels open above the line drawn next
+    std::size_t nextIndent_ = 0;  // of the header or name drawn next
+    std::string path_;            // the levels above it, reused
 };
 
 void Printer::Measure() {
@@ -330,12 +323,12 @@ void Printer::NewPage() {
 // above what comes first on it, in grey, so that the page tells its group.
 void Printer::Continued() {
     path_.clear();
-    for (const auto &[indent, text] : levels_) {
+    for (const auto &[indent, text] : levels_.levels) {
         if (indent >= nextIndent_) break;
         if (!path_.empty()) path_.append(" \xE2\x80\xBA ");
         const bool isolate = qtool::HoldsRightToLeft(text);
         if (isolate) path_.append(FirstStrongIsolate, sizeof FirstStrongIsolate);
-        path_.append(text);
+        qtool::AppendShown(path_, text, false);
         if (isolate) path_.append(PopDirectionalIsolate, sizeof PopDirectionalIsolate);
     }
     if (path_.empty()) return;
@@ -347,14 +340,6 @@ void Printer::Continued() {
         Show(foot_.get(), geometry_.tagX, y_, LogGrey);
     }
     y_ += geometry_.line;
-}
-
-// A level header opens its level: the deeper ones before it are closed.
-void Printer::Enter(std::string_view header) {
-    const std::size_t blanks = Blanks(header);
-    while (!levels_.empty() && levels_.back().first >= blanks) levels_.pop_back();
-    levels_.emplace_back(blanks, std::string());
-    qtool::AppendShown(levels_.back().second, header.substr(blanks), false);
 }
 
 // The column headings, as the table's head on every page.
@@ -414,7 +399,7 @@ void Printer::Head() {
 // most half the column, so that the deepest names keep room), its text
 // after them.
 Cell Printer::Place(std::string_view raw, double column) const {
-    const std::size_t blanks = Blanks(raw);
+    const std::size_t blanks = LeadingBlanks(raw);
     const double indent = std::min(static_cast<double>(blanks) * geometry_.cell, column / 2);
     return {raw.substr(blanks), indent, column - indent};
 }
@@ -525,17 +510,17 @@ void Printer::Group(const Line &line) {
     const PangoFontDescription *font = line.alarm ? tableBold_.get() : tableFont_.get();
     const int rowLines = TableLines(font, Place(line.Leaf(listing_.arena), g.TagWidth()), line.isolate);
     height += rowLines * g.line;
-    nextIndent_ = Blanks(headers.empty() ? line.Leaf(listing_.arena) : headers);
+    nextIndent_ = LeadingBlanks(headers.empty() ? line.Leaf(listing_.arena) : headers);
     if (height > Room() && height <= g.bottom - g.top - 4 * g.line) NewPage();
     std::size_t at = 0;
     for (std::string_view rest = headers; !rest.empty(); ++at) {
         const std::string_view header = rest.substr(0, std::min(rest.find('\n'), rest.size()));
-        nextIndent_ = Blanks(header);
+        nextIndent_ = LeadingBlanks(header);
         Header(header, headers_[at]);
-        Enter(header);
+        levels_.Enter(header);
         rest.remove_prefix(std::min(header.size() + 1, rest.size()));
     }
-    nextIndent_ = Blanks(line.Leaf(listing_.arena));
+    nextIndent_ = LeadingBlanks(line.Leaf(listing_.arena));
     Row(line, rowLines);
 }
 
@@ -543,7 +528,7 @@ int Printer::Run(bool drawing, int pages) {
     drawing_ = drawing;
     pages_ = pages;
     page_ = 0;
-    levels_.clear();
+    levels_.levels.clear();
     NewPage();
     Head();
     for (const Line &line : listing_.lines) {

@@ -188,31 +188,17 @@ void AppendIndented(std::string &out, std::string_view text, const char *cell, b
     if (isolate) out.append("</bdi>");
 }
 
-std::size_t LeadingBlanks(std::string_view text) { return std::min(text.find_first_not_of(' '), text.size()); }
-
-// The group path of a row: the levels above its leaf, as the level headers
-// gave them.  A header opens a level at its indentation and closes every
-// level at or below it; the row's leaf closes the levels at or below its
-// own depth, which belong to an earlier, deeper row.
-struct GroupPath {
-    std::vector<std::pair<std::size_t, std::string>> levels;  // indentation, text
-
-    void Close(std::size_t blanks) {
-        while (!levels.empty() && levels.back().first >= blanks) levels.pop_back();
+// The group path under a row: the open levels' headers, joined by " › ".
+std::string PathText(const OpenLevels &path) {
+    std::string text;
+    for (const auto &level : path.levels) {
+        if (!text.empty()) text.append(" \xE2\x80\xBA ");
+        text.append(level.second);
     }
-    void Enter(std::string_view header) {
-        const std::size_t blanks = LeadingBlanks(header);
-        Close(blanks);
-        levels.emplace_back(blanks, std::string(header.substr(blanks)));
-    }
-    std::string Text() const {
-        std::string text;
-        for (const auto &level : levels) text += (text.empty() ? "" : " \xE2\x80\xBA ") + level.second;
-        return text;
-    }
-};
+    return text;
+}
 
-void AppendPageRow(std::string &out, const Listing &listing, const Line &line, GroupPath &path) {
+void AppendPageRow(std::string &out, const Listing &listing, const Line &line, OpenLevels &path) {
     std::string_view headers = line.Headers(listing.arena);
     out.append("<tbody>\n");
     while (!headers.empty()) {
@@ -228,7 +214,7 @@ void AppendPageRow(std::string &out, const Listing &listing, const Line &line, G
     path.Close(LeadingBlanks(line.Leaf(listing.arena)));
     if (listing.groupPath && !path.levels.empty()) {
         out.append("<span class=\"path\">");
-        AppendShown(out, path.Text(), true);
+        AppendShown(out, PathText(path), true);
         out.append("</span>");
     }
     out.append("</td><td class=\"value\">");
@@ -240,6 +226,18 @@ void AppendPageRow(std::string &out, const Listing &listing, const Line &line, G
 }
 
 }  // namespace
+
+std::size_t LeadingBlanks(std::string_view text) { return std::min(text.find_first_not_of(' '), text.size()); }
+
+void OpenLevels::Close(std::size_t blanks) {
+    while (!levels.empty() && levels.back().first >= blanks) levels.pop_back();
+}
+
+void OpenLevels::Enter(std::string_view header) {
+    const std::size_t blanks = LeadingBlanks(header);
+    Close(blanks);
+    levels.emplace_back(blanks, header.substr(blanks));
+}
 
 void RenderText(Output &output, const Listing &listing) {
     std::size_t width = 3;
@@ -256,7 +254,7 @@ void RenderText(Output &output, const Listing &listing) {
 void RenderHtml(Output &output, const Listing &listing) {
     std::string &out = output.Text();
     AppendPageHead(out, listing);
-    GroupPath path;
+    OpenLevels path;
     for (const Line &line : listing.lines) {
         AppendPageRow(out, listing, line, path);
         output.Spill();

@@ -4,7 +4,9 @@
 #ifndef QELRPT_HOST_RENDER_H
 #define QELRPT_HOST_RENDER_H
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -35,6 +37,21 @@ void RenderJsonLines(qtool::Output &output, const Listing &listing);
 // the line under the listing, for the other renderers (pdf.h).
 std::vector<std::pair<std::string, std::string>> PageFacts(const Listing &listing);
 std::string SummaryLine(const Listing &listing);
+
+// The blanks that indent a level header or a leaf of the listing.
+std::size_t LeadingBlanks(std::string_view text);
+
+// The level headers open above a line of the listing, as the indentation
+// tells: a header opens its level and closes every level at or below its
+// own; a row's leaf closes the levels at or below its depth, which belong
+// to an earlier, deeper row.  The texts are views of the listing's headers,
+// without their blanks.
+struct OpenLevels {
+    std::vector<std::pair<std::size_t, std::string_view>> levels;  // indentation, header
+
+    void Close(std::size_t blanks);
+    void Enter(std::string_view header);
+};
 
 }  // namespace qhost
 
