@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -128,7 +129,9 @@ void ExpectOwnPaths(const std::string &file) {
 TEST(GroupPath, EveryRowOfTheSampleShowsItsOwnLevels) { ExpectOwnPaths(QELRPT_TEST_SAMPLE); }
 
 TEST(GroupPath, EveryRowOfGeneratedTagsShowsItsOwnLevels) {
-    const std::string file = testing::TempDir() + "group-path-tags.csv";
+    // In the working folder (CTest's is in the build tree), not the shared
+    // temporary folder, where a fixed name would clash with other runs.
+    const std::string file = (std::filesystem::current_path() / "group-path-tags.csv").string();
     std::string command = std::string("\"") + QELRPT_TEST_GENTAGS + "\" --tags 100000 > \"" + file + "\"";
 #ifdef _WIN32
     // cmd /c drops the first and the last quote of a line that starts with one.
