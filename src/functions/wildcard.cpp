@@ -94,10 +94,37 @@ const char *EndOf(Text &t) {
     return t.end;
 }
 
+// Whether the W-sized word of characters at `s` matches the pattern
+// characters at `p` (no star among them): equal but where the pattern
+// holds "%".  A zero byte of the pattern's word with every "%" made zero
+// is found exactly, without carries between the bytes, and widened to a
+// mask of the byte.
+template <class W>
+[[gnu::always_inline]] inline bool WordMatchesAt(const char *s, const char *p) {
+    constexpr W Ones = ~W{0} / 0xFF;  // 0x01 in every byte
+    constexpr W Low = Ones * 0x7F;
+    W pw;
+    W sw;
+    std::memcpy(&pw, p, sizeof pw);
+    std::memcpy(&sw, s, sizeof sw);
+    const W diff = pw ^ sw;
+    if (diff == 0) return true;
+    const W wild = pw ^ (Ones * static_cast<unsigned char>(AnyOne));
+    const W zeros = ~(((wild & Low) + Low) | wild | Low);  // 0x80 where "%"
+    return (diff & ~((zeros >> 7) * 0xFF)) == 0;
+}
+
 // Whether the m pattern characters at `p` (no star among them) match the
-// m candidate characters at `s`.
+// m candidate characters at `s`: eight at a time, the last eight (or the
+// last four) moved back to end with the segment.
 bool SegmentMatchesAt(const char *s, const char *p, std::size_t m) {
     Steps(m);
+    if (m >= 8) {
+        for (std::size_t i = 0; i + 8 < m; i += 8)
+            if (!WordMatchesAt<std::uint64_t>(s + i, p + i)) return false;
+        return WordMatchesAt<std::uint64_t>(s + m - 8, p + m - 8);
+    }
+    if (m >= 4) return WordMatchesAt<std::uint32_t>(s, p) && WordMatchesAt<std::uint32_t>(s + m - 4, p + m - 4);
     for (std::size_t i = 0; i < m; ++i)
         if (p[i] != s[i] && p[i] != AnyOne) return false;
     return true;
@@ -303,12 +330,12 @@ const char *ShiftAndSearch(const char *s, std::size_t n, const char *p, std::siz
 // rarest.  A segment's key, the literal its simple search jumps to, is its
 // rarest literal near the start of its core.
 enum class Rank : unsigned char {
-    Stop,       // "*" and the pattern's end: the segment ends, and the look
     Wildcard,   // "%": no literal, but the look goes on past it
     Separator,  // the level separators, the commonest characters
     Common,     // the commonest lower-case letters
     Ordinary,   // the other lower-case letters, digits, blanks and underscores
     Rare,       // capitals and other punctuation
+    Stop,       // "*" and the pattern's end: the segment ends, and the look
 };
 
 struct RankTable {
@@ -342,10 +369,10 @@ constexpr std::size_t KeyReach = 10;
 std::size_t KeyOf(const char *p) {
     std::size_t key = 0;
     Rank best = RankOf(p[0]);
-    for (std::size_t i = 1; best != Rank::Stop && best != Rank::Rare && i < KeyReach; ++i) {
+    for (std::size_t i = 1; best < Rank::Rare && i < KeyReach; ++i) {
         const Rank rank = RankOf(p[i]);
-        if (rank == Rank::Stop) break;
         if (rank <= best) continue;
+        if (rank == Rank::Stop) break;
         best = rank;
         key = i;
     }
@@ -410,7 +437,7 @@ bool IsLast(const char *p) {
 
 // The last segment, of m characters at `p`: the candidate's tail,
 // measured once.
-[[gnu::noinline]] bool TailMatches(Text t, const char *p, std::size_t m) {
+bool TailMatches(Text t, const char *p, std::size_t m) {
     const char *end = EndOf(t);
     return static_cast<std::size_t>(end - t.at) >= m && SegmentMatchesAt(end - m, p, m);
 }
@@ -461,17 +488,23 @@ bool IsLast(const char *p) {
 // The segment at `p` (star-free, not empty) at its leftmost place in the
 // candidate from t.at on, or the answer when that settles the match.  Its
 // core starts after `lead` "%", and `key` is the offset of the literal
-// that strchr jumps to.  The segment is compared in step at every place
+// that strchr jumps to; with `room` the candidate is known to hold the
+// characters before the key, otherwise a key too near the start is passed
+// over.  The segment is compared in step at every place
 // where the key turns up; when the characters compared outgrow the
 // distance advanced plus SwitchAllowance, the search goes over to the
 // linear one, unless the segment has no star after it: then it is the
 // last, and its tail is compared instead.
-[[gnu::always_inline]] inline Outcome SearchKeyed(Text t, const char *p, std::size_t lead, std::size_t key) {
+[[gnu::always_inline]] inline Outcome SearchKeyed(Text t, const char *p, std::size_t lead, std::size_t key, bool room) {
     const char keyChar = p[key];
     std::size_t compared = 0;
-    for (const char *hit = t.at + key;; ++hit) {
+    for (const char *hit = room ? t.at + key : t.at;; ++hit) {
         hit = NextKey(hit, keyChar);
         if (hit == nullptr) return Decided(false);
+        if (!room && static_cast<std::size_t>(hit - t.at) < key) {  // no room before it
+            Steps(1);
+            continue;
+        }
         const char *at = hit - key;
         const std::size_t i = CompareAt(at, p, lead, key);
         Steps(i + 1 - lead);
@@ -496,7 +529,7 @@ bool IsLast(const char *p) {
     // their key (a level's name): calls with constant offsets, of which the
     // compiler makes copies of their own.
     const Rank first = RankOf(p[0]);
-    if (first == Rank::Rare) return SearchKeyed(t, p, 0, 0);
+    if (first == Rank::Rare) return SearchKeyed(t, p, 0, 0, true);
     if (first == Rank::Separator && IsLast(p + 1)) {
         const std::size_t m = std::strlen(p);
         Steps(m);
@@ -504,18 +537,19 @@ bool IsLast(const char *p) {
     }
     if (first == Rank::Separator && RankOf(p[1]) == Rank::Rare) {
         if (t.at[0] == '\0') return Decided(false);  // no room for the separator
-        return SearchKeyed(t, p, 0, 1);
+        return SearchKeyed(t, p, 0, 1, true);
     }
     std::size_t lead = 0;
     while (p[lead] == AnyOne) ++lead;
     Steps(lead);
     const std::size_t key = lead + KeyOf(p + lead);
-    for (std::size_t i = 0; i < key; ++i)  // the candidate must hold the characters before the key
+    if (p[key] != AnyRun && p[key] != '\0') return SearchKeyed(t, p, lead, key, false);
+    // Only "%": any characters, as many as there are
+    for (std::size_t i = 0; i < key; ++i)
         if (t.at[i] == '\0') return Decided(false);
     Steps(key);
-    if (p[key] == AnyRun) return {{t.at + key, t.end}, p + key, Verdict::Undecided};  // only "%": any characters
-    if (p[key] == '\0') return Decided(true);  // only "%", last: the candidate holds enough
-    return SearchKeyed(t, p, lead, key);
+    if (p[key] == AnyRun) return {{t.at + key, t.end}, p + key, Verdict::Undecided};
+    return Decided(true);  // the last: the candidate holds enough
 }
 
 // The pattern past the run of stars at `p`.

@@ -514,6 +514,44 @@ TEST(WildcardMatch, AgreesWithTableOnSegmentsWithPercentRuns) {
     std::printf("[   INFO   ] %zu pairs, %zu matches\n", pairs, matches);
 }
 
+// The last segment is compared with the candidate's tail eight or four
+// characters at a time, "%" left out of the comparison: every length up to
+// 17, with a "%" at every place (or none) and a difference at every place
+// (or none), over the bytes a word-wide test for "%" mistakes most easily:
+// "$" and "&" are one bit from it, 0xA5 is "%" with its top bit set, and
+// 0x05 and "e" share its low bits.
+TEST(WildcardMatch, LastSegmentComparedAWordAtATime) {
+    const std::string nearby =
+        "$&\xA5\x05"
+        "e";
+    std::size_t cases = 0, matches = 0;
+    for (std::size_t len = 1; len <= 17; ++len) {
+        for (std::size_t shift = 0; shift < nearby.size(); ++shift) {
+            std::string leaf(len, ' ');
+            for (std::size_t i = 0; i < len; ++i) leaf[i] = nearby[(i + shift) % nearby.size()];
+            for (std::size_t wild = 0; wild <= len; ++wild) {            // len: no "%"
+                for (std::size_t differ = 0; differ <= len; ++differ) {  // len: no difference
+                    std::string segment = leaf;
+                    if (wild < len) segment[wild] = '%';
+                    std::string tail = leaf;
+                    if (differ < len) tail[differ] = static_cast<char>(tail[differ] ^ 1);
+                    for (const std::string &head : {std::string("*\\"), std::string("*")}) {
+                        const std::string pattern = head + segment;
+                        const std::string candidate = "ab\\" + tail;
+                        const int expected = Reference(candidate, pattern);
+                        EXPECT_EQ(Match(candidate, pattern), expected)
+                            << "'" << candidate << "' against '" << pattern << "'";
+                        ++cases;
+                        matches += static_cast<std::size_t>(expected);
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(matches, cases / 10);
+    EXPECT_LT(matches, cases - cases / 10);
+}
+
 // Segments built to defeat the simple search: long runs that fail only at
 // their end, periodic segments shifted against their text, "%" runs
 // longer than a 64-bit piece, and each as a match and as a near miss.
