@@ -369,12 +369,15 @@ constexpr std::size_t KeyReach = 10;
 std::size_t KeyOf(const char *p) {
     std::size_t key = 0;
     Rank best = RankOf(p[0]);
-    for (std::size_t i = 1; best < Rank::Rare && i < KeyReach; ++i) {
+    if (best >= Rank::Rare) return 0;
+#pragma GCC unroll 16
+    for (std::size_t i = 1; i < KeyReach; ++i) {
         const Rank rank = RankOf(p[i]);
         if (rank <= best) continue;
         if (rank == Rank::Stop) break;
         best = rank;
         key = i;
+        if (rank == Rank::Rare) break;
     }
     Steps(key + 1);
     return key;
