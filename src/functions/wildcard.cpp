@@ -15,8 +15,10 @@
 // whatever lies between.  So there is never anything to undo, and the
 // match is one loop over the segments.
 //
-// The head is compared with the candidate character by character.  A
-// segment is first looked for the simple way.  Its "%" at the start only
+// The head is compared with the candidate character by character; once
+// 16 characters agree, the rest of the pattern and of the candidate are
+// measured and compared 16 at a time (SSE2 where the compiler has it),
+// within both.  A segment is first looked for the simple way.  Its "%" at the start only
 // ask for so many characters, so the search looks at the characters after
 // them (the core).  Among the first few of those it picks the one least
 // likely to turn up in a tag name (a capital or a punctuation mark before
@@ -55,6 +57,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__) && !defined(QELRPT_PORTABLE_BLOCKS)
+#include <emmintrin.h>
+#endif
 
 // The tests count the steps of the searches (the characters they look at
 // or measure) by defining QELRPT_WILDCARD_STEPS; the library counts none.
@@ -597,15 +603,97 @@ constexpr StopTable Stops = MakeStopTable();
     return p[i] != s[i] || Stops.of[static_cast<unsigned char>(p[i])];
 }
 
+// How many agreeing characters the head compares one at a time before it
+// measures the rest of the pattern and of the candidate and goes on a
+// block at a time.
+constexpr std::size_t LongHead = 16;
+
 // The offset of the first pattern character at `p` that StopsAt, four
 // characters a round: each is read only when the ones before it agree and
-// are neither a star nor the end.
+// are neither a star nor the end.  LongHead when that many agree.
 [[gnu::always_inline]] inline std::size_t Agreeing(const char *s, const char *p) {
-    for (std::size_t i = 0;; i += 4) {
+#pragma GCC unroll 4
+    for (std::size_t i = 0; i < LongHead; i += 4) {
         if (StopsAt(s, p, i)) return i;
         if (StopsAt(s, p, i + 1)) return i + 1;
         if (StopsAt(s, p, i + 2)) return i + 2;
         if (StopsAt(s, p, i + 3)) return i + 3;
+    }
+    return LongHead;
+}
+
+constexpr std::size_t BlockBytes = 16;
+
+// Bit k set where the pattern character at p + k differs from the
+// candidate's at s + k or is a star (neither text ends among the 16).  A
+// "%" that stands for a "%" agrees, as it would one at a time.
+#if defined(__SSE2__) && !defined(QELRPT_PORTABLE_BLOCKS)
+unsigned BlockStops(const char *s, const char *p) {
+    const __m128i pattern = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i candidate = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
+    const __m128i star = _mm_cmpeq_epi8(pattern, _mm_set1_epi8(AnyRun));
+    const __m128i agree = _mm_andnot_si128(star, _mm_cmpeq_epi8(pattern, candidate));
+    return static_cast<unsigned>(_mm_movemask_epi8(agree)) ^ 0xFFFFU;
+}
+#else
+unsigned BlockStops(const char *s, const char *p) {
+    unsigned stops = 0;
+    for (std::size_t k = 0; k < BlockBytes; ++k)
+        if (p[k] != s[k] || p[k] == AnyRun) stops |= 1U << k;
+    return stops;
+}
+#endif
+
+// The offset of the first of the n characters at `p` and `s` (neither
+// text ends among them) where the pattern stops agreeing, or n: a block at
+// a time, the last moved back to end with the n characters, over
+// characters before `s` and `p` that it leaves out (there are at least
+// LongHead of them).
+std::size_t FirstStop(const char *s, const char *p, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + BlockBytes <= n; i += BlockBytes) {
+        const unsigned stops = BlockStops(s + i, p + i);
+        if (stops != 0) return i + static_cast<std::size_t>(std::countr_zero(stops));
+    }
+    Steps(i + BlockBytes);
+    if (i == n) return n;
+    const std::size_t before = BlockBytes - (n - i);
+    const unsigned stops = BlockStops(s + n - BlockBytes, p + n - BlockBytes) >> before;
+    return stops != 0 ? i + static_cast<std::size_t>(std::countr_zero(stops)) : n;
+}
+
+// The segments from the star at `p` on, the candidate's rest at `s`.
+[[gnu::always_inline]] inline int AfterStar(const char *s, const char *p) {
+    p = SkipStars(p);
+    if (*p == '\0') return 1;  // a trailing star takes the rest
+    return MatchSegments(s, p);
+}
+
+// What the head settles where the pattern at `p` (not a star) stops
+// agreeing with the candidate at `s`: 1 or 0, or PastOne when it is a "%"
+// that takes the candidate's character and the head goes on after it.
+constexpr int PastOne = 2;
+[[gnu::always_inline]] inline int HeadStop(const char *s, const char *p) {
+    if (*p == *s) return 1;  // both end together
+    if (*p != AnyOne || *s == '\0') return 0;
+    return PastOne;
+}
+
+// The head once LongHead characters agree, at least LongHead characters
+// into both: the rest of the candidate and of the pattern measured once,
+// then compared a block at a time.
+[[gnu::noinline]] int MatchLongHead(const char *s, const char *p) {
+    const char *end = s + std::strlen(s);
+    const char *patternEnd = p + std::strlen(p);
+    Steps(static_cast<std::size_t>((end - s) + (patternEnd - p)) + 2);
+    for (;; ++p, ++s) {
+        const auto n = static_cast<std::size_t>(end - s < patternEnd - p ? end - s : patternEnd - p);
+        const std::size_t i = FirstStop(s, p, n);
+        p += i;
+        s += i;
+        if (*p == AnyRun) return AfterStar(s, p);
+        const int verdict = HeadStop(s, p);
+        if (verdict != PastOne) return verdict;
     }
 }
 
@@ -614,6 +702,7 @@ constexpr StopTable Stops = MakeStopTable();
 // The head, pattern and candidate in step up to the first star, then the
 // segments.
 int WildcardMatch(const char *candidate, const char *pattern) {
+    if (*pattern == AnyRun) return AfterStar(candidate, pattern);  // no head
     const char *s = candidate;
     const char *p = pattern;
     for (;; ++p, ++s) {
@@ -621,14 +710,11 @@ int WildcardMatch(const char *candidate, const char *pattern) {
         Steps(i + 1);
         p += i;
         s += i;
-        const char c = *p;
-        if (c == AnyRun) {
-            p = SkipStars(p);
-            if (*p == '\0') return 1;  // a trailing star takes the rest
-            return MatchSegments(s, p);
-        }
-        if (c == *s) return 1;  // both end together
-        if (c != AnyOne || *s == '\0') return 0;
+        if (i == LongHead) [[unlikely]]
+            return MatchLongHead(s, p);
+        if (*p == AnyRun) return AfterStar(s, p);
+        const int verdict = HeadStop(s, p);
+        if (verdict != PastOne) return verdict;
     }
 }
 

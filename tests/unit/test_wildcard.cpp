@@ -4,6 +4,7 @@
 // could never finish.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +18,10 @@
 #include "support/repeat.h"
 #include "support/wildcard_cases.h"
 #include "support/wildcard_oracle.h"
+
+namespace qelrpt_portable {
+int WildcardMatch(const char *candidate, const char *pattern);
+}  // namespace qelrpt_portable
 
 namespace {
 
@@ -544,6 +549,53 @@ TEST(WildcardMatch, LastSegmentComparedAWordAtATime) {
                         ++cases;
                         matches += static_cast<std::size_t>(expected);
                     }
+                }
+            }
+        }
+    }
+    EXPECT_GT(matches, cases / 10);
+    EXPECT_LT(matches, cases - cases / 10);
+}
+
+// A head that agrees for 16 characters is compared 16 at a time, within
+// the lengths of both texts: heads of 16 to 49 characters against names
+// that end before, with or after them, with a difference, a "%", two "%"
+// close together (a short last block), a star or the pattern's end at
+// every place; and names that hold a star of their own there.  The names
+// hold bytes that differ from "*" and "%" only in their top bit.  The plain block loop of builds without SSE2 is
+// checked alongside.
+TEST(WildcardMatch, LongHeadsComparedABlockAtATime) {
+    const std::string text = Repeat(
+        "Plant\\Area\xAA"
+        "7.Pump\xA5",
+        4);
+    const auto changed = [](std::string s, std::size_t at, char c) {
+        if (at < s.size()) s[at] = c;
+        return s;
+    };
+    std::size_t cases = 0, matches = 0;
+    for (std::size_t len = 16; len < 50; ++len) {
+        const std::string head = text.substr(0, len);
+        for (std::size_t at = 0; at <= len; ++at) {
+            const std::string patterns[] = {
+                changed(head, at, static_cast<char>(at < len ? head[at] ^ 1 : 'x')),
+                changed(head, at, '%'),
+                changed(changed(head, at, '%'), at + 3, '%'),
+                head.substr(0, at) + "*" + head.substr(std::min(at + 2, len)),
+                head.substr(0, at),
+                head.substr(0, at) + "%*",
+            };
+            for (const std::string &pattern : patterns) {
+                // The last holds a star where the fourth pattern has one.
+                const std::string starred = head.substr(0, at) + "*x" + head.substr(std::min(at + 2, len));
+                for (const std::string &candidate : {head, head.substr(0, at), head + "x", starred}) {
+                    const int expected = Reference(candidate, pattern);
+                    EXPECT_EQ(Match(candidate, pattern), expected)
+                        << "'" << candidate << "' against '" << pattern << "'";
+                    EXPECT_EQ(qelrpt_portable::WildcardMatch(candidate.c_str(), pattern.c_str()), expected)
+                        << "plain blocks: '" << candidate << "' against '" << pattern << "'";
+                    ++cases;
+                    matches += static_cast<std::size_t>(expected);
                 }
             }
         }
