@@ -469,6 +469,26 @@ bool TailMatches(Text t, const char *p, std::size_t m) {
     return {found != nullptr ? found + seg.core + trail : nullptr, end};
 }
 
+// The characters that end a run of agreeing characters in the pattern:
+// the star and the end.
+struct StopTable {
+    bool of[256];
+};
+constexpr StopTable MakeStopTable() {
+    StopTable t{};
+    t.of[static_cast<unsigned char>(AnyRun)] = true;
+    t.of[0] = true;
+    return t;
+}
+constexpr StopTable Stops = MakeStopTable();
+
+// Whether the pattern character at offset i of `p` differs from the
+// candidate's at `s`, or is a star or the end (one table look per
+// character instead of two comparisons).
+[[gnu::always_inline]] inline bool StopsAt(const char *s, const char *p, std::size_t i) {
+    return p[i] != s[i] || Stops.of[static_cast<unsigned char>(p[i])];
+}
+
 // Where the segment at `p` stops agreeing with the candidate at `at`, its
 // key (at offset `key`) seen to match: the characters of its core before
 // the key (from `lead` on, where the candidate holds no NUL), then from
@@ -479,10 +499,7 @@ bool TailMatches(Text t, const char *p, std::size_t m) {
     for (std::size_t j = lead; j < key; ++j)
         if (p[j] != at[j] && p[j] != AnyOne) return j;
     for (std::size_t i = key + 1;; ++i) {
-        const char c = p[i];
-        if (c == AnyRun || c == '\0') return i;
-        if (c == at[i]) continue;
-        if (at[i] == '\0' || c != AnyOne) return i;
+        if (StopsAt(at, p, i) && (p[i] != AnyOne || at[i] == '\0')) return i;
     }
 }
 
@@ -581,26 +598,6 @@ bool TailMatches(Text t, const char *p, std::size_t m) {
         p = SkipStars(o.p);
         if (*p == '\0') return 1;  // a trailing star takes the rest
     }
-}
-
-// The characters that end a run of agreeing characters in the pattern:
-// the star and the end.
-struct StopTable {
-    bool of[256];
-};
-constexpr StopTable MakeStopTable() {
-    StopTable t{};
-    t.of[static_cast<unsigned char>(AnyRun)] = true;
-    t.of[0] = true;
-    return t;
-}
-constexpr StopTable Stops = MakeStopTable();
-
-// Whether the pattern character at offset i of `p` differs from the
-// candidate's at `s`, or is a star or the end (one table look per
-// character instead of two comparisons).
-[[gnu::always_inline]] inline bool StopsAt(const char *s, const char *p, std::size_t i) {
-    return p[i] != s[i] || Stops.of[static_cast<unsigned char>(p[i])];
 }
 
 // How many agreeing characters the head compares one at a time before it
