@@ -569,6 +569,7 @@ constexpr StopTable Stops = MakeStopTable();
     if (first == Rank::Rare) return SearchKeyed(t, p, 0, 0, true);
     if (first == Rank::Separator) {
         const std::size_t m = 1 + StarOrEnd(p + 1);
+        Steps(m);
         if (p[m] == '\0') return Decided(TailMatches(t, p, m));
     }
     if (first == Rank::Separator && RankOf(p[1]) == Rank::Rare) {
