@@ -289,6 +289,25 @@ constexpr StopTable Stops = MakeStopTable();
     }
 }
 
+// How many agreeing characters the head compares one at a time before it
+// measures the rest of the pattern and of the candidate and goes on a
+// block at a time.
+constexpr std::size_t LongHead = 16;
+
+// The offset of the first pattern character at `p` that StopsAt, four
+// characters a round: each is read only when the ones before it agree and
+// are neither a star nor the end.  LongHead when that many agree.
+[[gnu::always_inline]] inline std::size_t Agreeing(const char *s, const char *p) {
+#pragma GCC unroll 4
+    for (std::size_t i = 0; i < LongHead; i += 4) {
+        if (StopsAt(s, p, i)) return i;
+        if (StopsAt(s, p, i + 1)) return i + 1;
+        if (StopsAt(s, p, i + 2)) return i + 2;
+        if (StopsAt(s, p, i + 3)) return i + 3;
+    }
+    return LongHead;
+}
+
 // Where the segment at `p` stops agreeing with the candidate at `at`, its
 // key (at offset `key`) seen to match: the characters of its core before
 // the key (from `lead` on, where the candidate holds no NUL), then from
@@ -298,14 +317,20 @@ constexpr StopTable Stops = MakeStopTable();
 [[gnu::always_inline]] inline std::size_t CompareAt(const char *at, const char *p, std::size_t lead, std::size_t key) {
     for (std::size_t j = lead; j < key; ++j)
         if (p[j] != at[j] && p[j] != AnyOne) return j;
+    // Runs of agreeing characters, each ended by a "%" that takes the
+    // candidate's character (++i) or by the place's verdict.
     for (std::size_t i = key + 1;; ++i) {
-        if (StopsAt(at, p, i) && (p[i] != AnyOne || at[i] == '\0')) return i;
+        const std::size_t agree = Agreeing(at + i, p + i);
+        i += agree;
+        if (agree < LongHead && (p[i] != AnyOne || at[i] == '\0')) return i;
+        if (agree == LongHead) --i;  // a run that goes on
     }
 }
 
-// The next occurrence of `key` at or after `from`, or null.
+// The next occurrence of `key` at or after `from`, or null.  (A test for
+// the key at `from` itself before the call costs more than the calls it
+// saves, on tag names.)
 [[gnu::always_inline]] inline const char *NextKey(const char *from, char key) {
-    if (*from == key) return from;
     const char *hit = std::strchr(from, key);
     Steps(hit != nullptr ? static_cast<std::size_t>(hit - from) : std::strlen(from));
     return hit;
@@ -398,25 +423,6 @@ constexpr StopTable Stops = MakeStopTable();
         p = SkipStars(o.p);
         if (*p == '\0') return 1;  // a trailing star takes the rest
     }
-}
-
-// How many agreeing characters the head compares one at a time before it
-// measures the rest of the pattern and of the candidate and goes on a
-// block at a time.
-constexpr std::size_t LongHead = 16;
-
-// The offset of the first pattern character at `p` that StopsAt, four
-// characters a round: each is read only when the ones before it agree and
-// are neither a star nor the end.  LongHead when that many agree.
-[[gnu::always_inline]] inline std::size_t Agreeing(const char *s, const char *p) {
-#pragma GCC unroll 4
-    for (std::size_t i = 0; i < LongHead; i += 4) {
-        if (StopsAt(s, p, i)) return i;
-        if (StopsAt(s, p, i + 1)) return i + 1;
-        if (StopsAt(s, p, i + 2)) return i + 2;
-        if (StopsAt(s, p, i + 3)) return i + 3;
-    }
-    return LongHead;
 }
 
 constexpr std::size_t BlockBytes = 16;
