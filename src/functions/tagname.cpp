@@ -18,6 +18,13 @@
 // keeps only the characters it has to look at.  Names shorter than a
 // block go character by character.
 //
+// The one exception is the walk of QELIndentTagName (WalkName), which
+// takes the length, the separators' count and the last separator in one
+// pass: it reads aligned blocks from the one that holds the first
+// character to the one that holds the NUL.  An aligned block never crosses
+// a page, so these reads cannot fault; the lanes outside the name are
+// masked out of every count and mark.
+//
 // Only the block primitives (SeparatorsIn, DifferencesIn, Tallies) depend on
 // the machine: SSE2 compares where the compiler has SSE2, plain loops over
 // the 16 characters elsewhere.  The tests compile this file a second time
@@ -34,6 +41,21 @@
 #if defined(__SSE2__) && !defined(QELRPT_PORTABLE_BLOCKS)
 #define QELRPT_SSE2_BLOCKS 1
 #include <emmintrin.h>
+#endif
+
+// The walk to a name's NUL reads whole aligned blocks (see WalkName), so
+// a build with address checks keeps it out of line and unchecked.
+#if defined(__SANITIZE_ADDRESS__)
+#define QELRPT_ADDRESS_CHECKS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QELRPT_ADDRESS_CHECKS 1
+#endif
+#endif
+#if defined(QELRPT_ADDRESS_CHECKS)
+#define QELRPT_WHOLE_BLOCKS [[gnu::noinline, gnu::no_sanitize_address]]
+#else
+#define QELRPT_WHOLE_BLOCKS [[gnu::always_inline]] inline
 #endif
 
 namespace qelrpt {
@@ -148,6 +170,55 @@ class Tallies {
     __m128i dots_ = _mm_setzero_si128();
     std::size_t chars_ = 0;  // of a name shorter than a block
 };
+
+// A whole name walked up to its NUL: its length, its separators, and the
+// last separator seen in the part looked at for it.
+struct NameWalk {
+    std::size_t len;
+    SeparatorCount separators;
+    std::size_t leaf;        // just after the last separator in [from, len), or 0 without one
+    std::size_t leafSearch;  // from: the characters before it are still to be looked at for the leaf
+};
+
+// The walk in aligned blocks, from the one that holds the first character
+// to the one that holds the NUL.  An aligned block never crosses a page, so
+// the lanes of these two blocks outside the name can be loaded; they are
+// masked out of every count and mark.  (The one place where a block reaches
+// outside the name, hence no address checks here.)
+QELRPT_WHOLE_BLOCKS NameWalk WalkName(const char *s) {
+    const auto *lanes = reinterpret_cast<const char *>(LaneBytes.bytes);
+    const std::size_t skip = reinterpret_cast<std::uintptr_t>(s) % BlockBytes;
+    const char *at = s - skip;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i dotChar = _mm_set1_epi8(Dot), backslashChar = _mm_set1_epi8(Backslash);
+    // The lanes before the name read as 0xFF: neither a NUL nor a separator.
+    __m128i block =
+        _mm_or_si128(_mm_load_si128(reinterpret_cast<const __m128i *>(at)), LoadBlock(lanes + 2 * BlockBytes - skip));
+    __m128i dots = zero, backslashes = zero;
+    Marks nul = 0;
+    for (;;) {
+        nul = MarksOf(_mm_cmpeq_epi8(block, zero));
+        if (nul != 0) break;
+        dots = _mm_subs_epi8(dots, _mm_cmpeq_epi8(block, dotChar));
+        backslashes = _mm_subs_epi8(backslashes, _mm_cmpeq_epi8(block, backslashChar));
+        at += BlockBytes;
+        block = _mm_load_si128(reinterpret_cast<const __m128i *>(at));
+    }
+    const std::size_t end = FirstMark(nul);
+    const __m128i keep = LoadBlock(lanes + 2 * BlockBytes - end);
+    const __m128i lastDots = _mm_and_si128(_mm_cmpeq_epi8(block, dotChar), keep);
+    const __m128i lastBackslashes = _mm_and_si128(_mm_cmpeq_epi8(block, backslashChar), keep);
+    dots = _mm_subs_epi8(dots, lastDots);
+    backslashes = _mm_subs_epi8(backslashes, lastBackslashes);
+    const __m128i sums = _mm_add_epi64(_mm_sad_epu8(dots, zero), _mm_sad_epu8(backslashes, zero));
+    const auto count = static_cast<std::size_t>(_mm_extract_epi16(sums, 0) + _mm_extract_epi16(sums, 4));
+    const Marks marks = MarksOf(_mm_or_si128(lastDots, lastBackslashes));
+    const auto from = static_cast<std::size_t>(at + (at < s ? skip : 0) - s);
+    return {static_cast<std::size_t>(at + end - s),
+            {count, MarksOf(_mm_cmpeq_epi8(dots, zero)) != 0xFFFFU},
+            marks != 0 ? static_cast<std::size_t>(at + AfterLastMark(marks) - s) : 0,
+            marks != 0 ? 0 : from};
+}
 #else
 Marks SeparatorsIn(const char *s) {
     Marks m = 0;
@@ -178,6 +249,25 @@ class Tallies {
    private:
     SeparatorCount found_;
 };
+
+struct NameWalk {
+    std::size_t len;
+    SeparatorCount separators;
+    std::size_t leaf;
+    std::size_t leafSearch;
+};
+
+// Character by character.
+inline NameWalk WalkName(const char *s) {
+    NameWalk walk{0, {}, 0, 0};
+    for (char c; (c = s[walk.len]) != '\0'; ++walk.len) {
+        if (!IsSeparator(c)) continue;
+        ++walk.separators.count;
+        walk.separators.dot = walk.separators.dot || c == Dot;
+        walk.leaf = walk.len + 1;
+    }
+    return walk;
+}
 #endif
 
 // Lanes [lo, hi) of a block's marks.
@@ -338,18 +428,26 @@ constexpr BlankLine MakeBlankLine() {
 }
 constexpr BlankLine Blanks = MakeBlankLine();
 
+// Blanks go in whole blocks of 16 where the last block still ends inside
+// the working buffer: the blanks written past the indentation are
+// overwritten by what follows or lie after the text's end.
 [[gnu::always_inline]] inline void AppendIndent(TextOut &t, std::size_t depth) {
     const std::size_t fit = (TextBufferSize - 1) / IndentWidth + 1;
-    AppendCopy(t, Blanks.blanks, (depth < fit ? depth : fit) * IndentWidth);
+    const std::size_t n = (depth < fit ? depth : fit) * IndentWidth;
+    if (t.len + n + BlockBytes - 1 >= TextBufferSize) return AppendCopy(t, Blanks.blanks, n);
+    char *d = t.data + t.len;
+    for (std::size_t i = 0; i < n; i += BlockBytes) Move<BlockBytes>(d + i, Blanks.blanks);
+    t.len += n;
 }
 
 }  // namespace
 
 std::size_t IndentLeafName(const char *name, char *out) {
     TextOut t{out, 0};
-    const std::size_t len = std::strlen(name);
-    const SeparatorCount separators = CountSeparators(name, len, len);
-    const std::size_t leaf = AfterLastSeparator(name, len, len);
+    const NameWalk walk = WalkName(name);
+    const std::size_t len = walk.len;
+    const SeparatorCount separators = walk.separators;
+    const std::size_t leaf = walk.leafSearch > 0 ? AfterLastSeparator(name, walk.leafSearch, len) : walk.leaf;
     AppendIndent(t, separators.count);
     if (separators.dot) AppendChar(t, Dot);
     AppendCopy(t, name + leaf, len - leaf);
