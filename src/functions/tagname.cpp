@@ -23,7 +23,9 @@
 // pass: it reads aligned blocks from the one that holds the first
 // character to the one that holds the NUL.  An aligned block never crosses
 // a page, so these reads cannot fault; the lanes outside the name are
-// masked out of every count and mark.
+// masked out of every count and mark.  The lines of QELIndentTagHier take
+// the separators after the split from one cursor (SeparatorCursor), which
+// keeps a block's marks until each has been handed out.
 //
 // Only the block primitives (SeparatorsIn, DifferencesIn, Tallies) depend on
 // the machine: SSE2 compares where the compiler has SSE2, plain loops over
@@ -386,6 +388,46 @@ constexpr bool Backwards = true;
         [s](std::size_t i) { return IsSeparator(s[i]); });
 }
 
+// The separators of the `size` characters at `s` from offset `from` on,
+// one at a time, in order: a block's marks are kept until each has been
+// handed out, so that the next one in the same block costs no look.  A
+// name shorter than a block goes character by character.
+class SeparatorCursor {
+   public:
+    [[gnu::always_inline]] SeparatorCursor(const char *s, std::size_t from, std::size_t size)
+        : s_(s), size_(size), at_(from) {
+        if (size < BlockBytes) return;
+        if (from + BlockBytes > size) {
+            at_ = size - BlockBytes;
+            marks_ = From(SeparatorsIn(s + at_), from - at_);
+        } else {
+            marks_ = SeparatorsIn(s + from);
+        }
+    }
+    // The offset of the next separator, or `size` when none is left.
+    [[gnu::always_inline]] std::size_t Next() {
+        if (size_ < BlockBytes) {
+            while (at_ < size_ && !IsSeparator(s_[at_])) ++at_;
+            return at_ < size_ ? at_++ : size_;
+        }
+        while (marks_ == 0) {
+            const std::size_t next = at_ + BlockBytes;
+            if (next >= size_) return size_;
+            at_ = next + BlockBytes <= size_ ? next : size_ - BlockBytes;
+            marks_ = From(SeparatorsIn(s_ + at_), next - at_);
+        }
+        const std::size_t found = at_ + FirstMark(marks_);
+        marks_ &= marks_ - 1;
+        return found;
+    }
+
+   private:
+    const char *s_;
+    std::size_t size_;
+    std::size_t at_;
+    Marks marks_ = 0;
+};
+
 // Appends the `n` characters at `s`, as far as they fit: in 16-byte
 // blocks, the last one moved back to end with them, and fewer than 16 in
 // two overlapping halves.  A few fixed-size moves, where a copy of a
@@ -487,7 +529,8 @@ std::size_t BuildHierarchyLines(const char *previous, const char *current, char 
     // The first segment after the split; when it is the leaf, the current
     // name opens no new level.
     auto start = static_cast<std::size_t>(split + 1);
-    std::size_t end = NextSeparator(current, start, currentLen);
+    SeparatorCursor separators(current, start, currentLen);
+    std::size_t end = separators.Next();
     if (end == currentLen) return FinishText(t);
 
     // Depth of the first new level: the levels before the split, counted
@@ -504,7 +547,7 @@ std::size_t BuildHierarchyLines(const char *previous, const char *current, char 
         ++depth;
         start = end + 1;
         if (TextFull(t)) break;
-        end = NextSeparator(current, start, currentLen);
+        end = separators.Next();
         if (end == currentLen) break;
     }
     return FinishText(t);
