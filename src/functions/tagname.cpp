@@ -519,20 +519,18 @@ std::size_t BuildHierarchyLines(const char *previous, const char *current, char 
     // Split point: new levels begin after index `split`.  A dot in the
     // current name that meets a blank or the end of the previous name is
     // itself the split; otherwise it is the last separator of the common
-    // prefix, or "before the start" when the prefix holds none.
-    std::ptrdiff_t split = -1;
-    if (current[p] == Dot && (previous[p] == ' ' || previous[p] == '\0')) {
-        split = static_cast<std::ptrdiff_t>(p);
-    } else {
-        split = static_cast<std::ptrdiff_t>(AfterLastSeparator(current, p, currentLen)) - 1;
-    }
-
-    // The first segment after the split; when it is the leaf, the current
-    // name opens no new level.
-    auto start = static_cast<std::size_t>(split + 1);
-    SeparatorCursor separators(current, start, currentLen);
+    // prefix, or "before the start" when the prefix holds none.  Either way
+    // no separator lies between the split and the end of the prefix, so
+    // the first segment after the split ends at the first separator after
+    // the prefix (after the dot): when there is none, that segment is the
+    // leaf and the current name opens no new level, whatever the split.
+    const bool dotSplit = current[p] == Dot && (previous[p] == ' ' || previous[p] == '\0');
+    SeparatorCursor separators(current, dotSplit ? p + 1 : p, currentLen);
     std::size_t end = separators.Next();
     if (end == currentLen) return FinishText(t);
+    const std::ptrdiff_t split = dotSplit ? static_cast<std::ptrdiff_t>(p)
+                                          : static_cast<std::ptrdiff_t>(AfterLastSeparator(current, p, currentLen)) - 1;
+    auto start = static_cast<std::size_t>(split + 1);
 
     // Depth of the first new level: the levels before the split, counted
     // only when the split is not at the very start of the name.
