@@ -471,15 +471,18 @@ constexpr BlankLine MakeBlankLine() {
 }
 constexpr BlankLine Blanks = MakeBlankLine();
 
-// Blanks go in whole blocks of 16 where the last block still ends inside
-// the working buffer: the blanks written past the indentation are
-// overwritten by what follows or lie after the text's end.
+// Blanks go in whole blocks of 16, the first two without a test, where two
+// blocks more than the indentation still end inside the working buffer:
+// the blanks written past the indentation are overwritten by what follows
+// or lie after the text's end.
 [[gnu::always_inline]] inline void AppendIndent(TextOut &t, std::size_t depth) {
     const std::size_t fit = (TextBufferSize - 1) / IndentWidth + 1;
     const std::size_t n = (depth < fit ? depth : fit) * IndentWidth;
-    if (t.len + n + BlockBytes - 1 >= TextBufferSize) return AppendCopy(t, Blanks.blanks, n);
+    if (t.len + n + 2 * BlockBytes > TextBufferSize) return AppendCopy(t, Blanks.blanks, n);
     char *d = t.data + t.len;
-    for (std::size_t i = 0; i < n; i += BlockBytes) Move<BlockBytes>(d + i, Blanks.blanks);
+    Move<BlockBytes>(d, Blanks.blanks);
+    Move<BlockBytes>(d + BlockBytes, Blanks.blanks);
+    for (std::size_t i = 2 * BlockBytes; i < n; i += BlockBytes) Move<BlockBytes>(d + i, Blanks.blanks);
     t.len += n;
 }
 
