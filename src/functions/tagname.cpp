@@ -364,14 +364,6 @@ constexpr bool Backwards = true;
     return tallies.Result();
 }
 
-// The offset of the first separator at or after `from` among the `size`
-// characters at `s`, or `size` when none is left.
-[[gnu::always_inline]] inline std::size_t NextSeparator(const char *s, std::size_t from, std::size_t size) {
-    return FindMark<Forwards>(
-        from, size, size, [s](std::size_t at) { return SeparatorsIn(s + at); },
-        [s](std::size_t i) { return IsSeparator(s[i]); });
-}
-
 // The length of the common prefix of the first `n` characters at `a` and
 // at `b`.
 [[gnu::always_inline]] inline std::size_t CommonPrefix(const char *a, const char *b, std::size_t n) {
