@@ -213,7 +213,7 @@ QELRPT_WHOLE_BLOCKS NameWalk WalkName(const char *s) {
     dots = _mm_subs_epi8(dots, lastDots);
     backslashes = _mm_subs_epi8(backslashes, lastBackslashes);
     // Each lane of each tally is at most 127: their sum fits a byte.
-    const __m128i sums = _mm_sad_epu8(_mm_add_epi8(dots, backslashes), zero);
+    const __m128i sums = _mm_sad_epu8(_mm_adds_epu8(dots, backslashes), zero);
     const auto count = static_cast<std::size_t>(_mm_extract_epi16(sums, 0) + _mm_extract_epi16(sums, 4));
     const Marks marks = MarksOf(_mm_or_si128(lastDots, lastBackslashes));
     const auto from = static_cast<std::size_t>(at + (at < s ? skip : 0) - s);
