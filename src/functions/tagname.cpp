@@ -45,6 +45,15 @@
 #include <emmintrin.h>
 #endif
 
+// GCC copies the test of the walk's loop in front of it, and then keeps
+// the loop's tallies in two pairs of registers with copies between them
+// in every block; without the copied test the loop stays in one pair.
+#if defined(__GNUC__) && !defined(__clang__)
+#define QELRPT_WALK_LOOP [[gnu::optimize("no-tree-ch")]]
+#else
+#define QELRPT_WALK_LOOP
+#endif
+
 // The walk to a name's NUL reads whole aligned blocks (see WalkName), so
 // a build with address checks keeps it out of line and unchecked.
 #if defined(__SANITIZE_ADDRESS__)
@@ -55,9 +64,9 @@
 #endif
 #endif
 #if defined(QELRPT_ADDRESS_CHECKS)
-#define QELRPT_WHOLE_BLOCKS [[gnu::noinline, gnu::no_sanitize_address]]
+#define QELRPT_WHOLE_BLOCKS [[gnu::noinline, gnu::no_sanitize_address]] QELRPT_WALK_LOOP
 #else
-#define QELRPT_WHOLE_BLOCKS [[gnu::always_inline]] inline
+#define QELRPT_WHOLE_BLOCKS [[gnu::always_inline]] QELRPT_WALK_LOOP inline
 #endif
 
 namespace qelrpt {
@@ -215,12 +224,20 @@ QELRPT_WHOLE_BLOCKS NameWalk WalkName(const char *s) {
     // Each lane of each tally is at most 127: their sum fits a byte.
     const __m128i sums = _mm_sad_epu8(_mm_adds_epu8(dots, backslashes), zero);
     const auto count = static_cast<std::size_t>(_mm_extract_epi16(sums, 0) + _mm_extract_epi16(sums, 4));
-    const Marks marks = MarksOf(_mm_or_si128(lastDots, lastBackslashes));
-    const auto from = static_cast<std::size_t>(at + (at < s ? skip : 0) - s);
+    // The last separator: in the last block, or else most often in the
+    // block before it (read again, its lanes before the name as 0xFF).
+    Marks marks = MarksOf(_mm_or_si128(lastDots, lastBackslashes));
+    const char *marked = at;
+    if (marks == 0 && at > s) {
+        marked = at - BlockBytes;
+        block = _mm_load_si128(reinterpret_cast<const __m128i *>(marked));
+        if (marked < s) block = _mm_or_si128(block, LoadBlock(lanes + 2 * BlockBytes - skip));
+        marks = MarksOf(_mm_or_si128(_mm_cmpeq_epi8(block, dotChar), _mm_cmpeq_epi8(block, backslashChar)));
+    }
     return {static_cast<std::size_t>(at + end - s),
             {count, MarksOf(_mm_cmpeq_epi8(dots, zero)) != 0xFFFFU},
-            marks != 0 ? static_cast<std::size_t>(at + AfterLastMark(marks) - s) : 0,
-            marks != 0 ? 0 : from};
+            marks != 0 ? static_cast<std::size_t>(marked + AfterLastMark(marks) - s) : 0,
+            marks != 0 || marked <= s ? 0 : static_cast<std::size_t>(marked - s)};
 }
 #else
 Marks SeparatorsIn(const char *s) {
@@ -480,7 +497,7 @@ constexpr BlankLine Blanks = MakeBlankLine();
 
 }  // namespace
 
-std::size_t IndentLeafName(const char *name, char *out) {
+QELRPT_WALK_LOOP std::size_t IndentLeafName(const char *name, char *out) {
     TextOut t{out, 0};
     const NameWalk walk = WalkName(name);
     const std::size_t len = walk.len;
