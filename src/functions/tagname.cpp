@@ -19,13 +19,17 @@
 // block go character by character.
 //
 // The one exception is the walk of QELIndentTagName (WalkName), which
-// takes the length, the separators' count and the last separator in one
-// pass: it reads aligned blocks from the one that holds the first
-// character to the one that holds the NUL.  An aligned block never crosses
-// a page, so these reads cannot fault; the lanes outside the name are
-// masked out of every count and mark.  The lines of QELIndentTagHier take
-// the separators after the split from one cursor (SeparatorCursor), which
-// keeps a block's marks until each has been handed out.
+// takes the length, the separators' count and the dots in one pass: it
+// reads aligned blocks from the one that holds the first character to the
+// one that holds the NUL, and finds the last separator in the last block
+// or the one before it (a longer leaf is left to the backward scan).  An
+// aligned block never crosses a page, so these reads cannot fault; the
+// lanes outside the name are masked out of every count and mark.
+//
+// QELIndentTagHier takes the separators from the end of the common prefix
+// on from one cursor (SeparatorCursor), which keeps a block's marks until
+// each has been handed out: its first separator ends the first new level,
+// and without one the name opens none, whatever the split.
 //
 // Only the block primitives (SeparatorsIn, DifferencesIn, Tallies) depend on
 // the machine: SSE2 compares where the compiler has SSE2, plain loops over
