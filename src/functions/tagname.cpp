@@ -18,13 +18,10 @@
 // keeps only the characters it has to look at.  Names shorter than a
 // block go character by character.
 //
-// The one exception is the walk of QELIndentTagName (WalkName), which
-// takes the length, the separators' count and the dots in one pass: it
-// reads aligned blocks from the one that holds the first character to the
-// one that holds the NUL, and finds the last separator in the last block
-// or the one before it (a longer leaf is left to the backward scan).  An
-// aligned block never crosses a page, so these reads cannot fault; the
-// lanes outside the name are masked out of every count and mark.
+// QELIndentTagName (WalkName) takes the separators' count, the dots and
+// the last separator from one pass over the name's blocks after its
+// length; the last separator is most often in the last block or the one
+// before it, and only a longer leaf is left to the backward scan.
 //
 // QELIndentTagHier takes the separators from the end of the common prefix
 // on from one cursor (SeparatorCursor), which keeps a block's marks until
@@ -47,30 +44,6 @@
 #if defined(__SSE2__) && !defined(QELRPT_PORTABLE_BLOCKS)
 #define QELRPT_SSE2_BLOCKS 1
 #include <emmintrin.h>
-#endif
-
-// GCC copies the test of the walk's loop in front of it, and then keeps
-// the loop's tallies in two pairs of registers with copies between them
-// in every block; without the copied test the loop stays in one pair.
-#if defined(__GNUC__) && !defined(__clang__)
-#define QELRPT_WALK_LOOP [[gnu::optimize("no-tree-ch")]]
-#else
-#define QELRPT_WALK_LOOP
-#endif
-
-// The walk to a name's NUL reads whole aligned blocks (see WalkName), so
-// a build with address checks keeps it out of line and unchecked.
-#if defined(__SANITIZE_ADDRESS__)
-#define QELRPT_ADDRESS_CHECKS 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QELRPT_ADDRESS_CHECKS 1
-#endif
-#endif
-#if defined(QELRPT_ADDRESS_CHECKS)
-#define QELRPT_WHOLE_BLOCKS [[gnu::noinline, gnu::no_sanitize_address]] QELRPT_WALK_LOOP
-#else
-#define QELRPT_WHOLE_BLOCKS [[gnu::always_inline]] QELRPT_WALK_LOOP inline
 #endif
 
 namespace qelrpt {
@@ -191,58 +164,64 @@ class Tallies {
 struct NameWalk {
     std::size_t len;
     SeparatorCount separators;
-    std::size_t leaf;        // just after the last separator in [from, len), or 0 without one
-    std::size_t leafSearch;  // from: the characters before it are still to be looked at for the leaf
+    std::size_t leaf;        // just after the last separator in [leafSearch, len), or 0 without one
+    std::size_t leafSearch;  // the characters before it are still to be looked at for the leaf
 };
 
-// The walk in aligned blocks, from the one that holds the first character
-// to the one that holds the NUL.  An aligned block never crosses a page, so
-// the lanes of these two blocks outside the name can be loaded; they are
-// masked out of every count and mark.  (The one place where a block reaches
-// outside the name, hence no address checks here.)
-QELRPT_WHOLE_BLOCKS NameWalk WalkName(const char *s) {
+// A name shorter than a block, character by character.
+[[gnu::always_inline]] inline NameWalk WalkShortName(const char *s, std::size_t len) {
+    NameWalk walk{len, {}, 0, 0};
+    for (std::size_t i = 0; i < len; ++i) {
+        if (!IsSeparator(s[i])) continue;
+        ++walk.separators.count;
+        walk.separators.dot = walk.separators.dot || s[i] == Dot;
+        walk.leaf = i + 1;
+    }
+    return walk;
+}
+
+// The walk in blocks of 16 from the first character, the last block moved
+// back to end with the name and counting only the lanes not seen yet.  The
+// tallies count per lane as Tallies does, dots and backslashes apart.  The
+// last separator is looked for in the whole last block, then in the block
+// before it.
+[[gnu::always_inline]] inline NameWalk WalkName(const char *s) {
+    const std::size_t len = std::strlen(s);
+    if (len < BlockBytes) return WalkShortName(s, len);
     const auto *lanes = reinterpret_cast<const char *>(LaneBytes.bytes);
-    const std::size_t skip = reinterpret_cast<std::uintptr_t>(s) % BlockBytes;
-    const char *at = s - skip;
     const __m128i zero = _mm_setzero_si128();
     const __m128i dotChar = _mm_set1_epi8(Dot), backslashChar = _mm_set1_epi8(Backslash);
-    // The lanes before the name read as 0xFF: neither a NUL nor a separator.
-    __m128i block =
-        _mm_or_si128(_mm_load_si128(reinterpret_cast<const __m128i *>(at)), LoadBlock(lanes + 2 * BlockBytes - skip));
     __m128i dots = zero, backslashes = zero;
-    Marks nul = 0;
-    for (;;) {
-        nul = MarksOf(_mm_cmpeq_epi8(block, zero));
-        if (nul != 0) break;
+    std::size_t i = 0;
+    for (; i + BlockBytes < len; i += BlockBytes) {
+        const __m128i block = LoadBlock(s + i);
         dots = _mm_subs_epi8(dots, _mm_cmpeq_epi8(block, dotChar));
         backslashes = _mm_subs_epi8(backslashes, _mm_cmpeq_epi8(block, backslashChar));
-        at += BlockBytes;
-        block = _mm_load_si128(reinterpret_cast<const __m128i *>(at));
     }
-    const std::size_t end = FirstMark(nul);
-    const __m128i keep = LoadBlock(lanes + 2 * BlockBytes - end);
-    const __m128i lastDots = _mm_and_si128(_mm_cmpeq_epi8(block, dotChar), keep);
-    const __m128i lastBackslashes = _mm_and_si128(_mm_cmpeq_epi8(block, backslashChar), keep);
-    dots = _mm_subs_epi8(dots, lastDots);
-    backslashes = _mm_subs_epi8(backslashes, lastBackslashes);
+    const std::size_t last = len - BlockBytes;
+    const __m128i block = LoadBlock(s + last);
+    const __m128i lastDots = _mm_cmpeq_epi8(block, dotChar);
+    const __m128i lastBackslashes = _mm_cmpeq_epi8(block, backslashChar);
+    const __m128i unseen = LoadBlock(lanes + BlockBytes - (i - last));
+    dots = _mm_subs_epi8(dots, _mm_and_si128(lastDots, unseen));
+    backslashes = _mm_subs_epi8(backslashes, _mm_and_si128(lastBackslashes, unseen));
     // Each lane of each tally is at most 127: their sum fits a byte.
     const __m128i sums = _mm_sad_epu8(_mm_adds_epu8(dots, backslashes), zero);
     const unsigned count =
         static_cast<unsigned>(_mm_extract_epi16(sums, 0)) + static_cast<unsigned>(_mm_extract_epi16(sums, 4));
-    // The last separator: in the last block, or else most often in the
-    // block before it (read again, its lanes before the name as 0xFF).
+    NameWalk walk{len, {count, MarksOf(_mm_cmpeq_epi8(dots, zero)) != 0xFFFFU}, 0, 0};
     Marks marks = MarksOf(_mm_or_si128(lastDots, lastBackslashes));
-    const char *marked = at;
-    if (marks == 0 && at > s) {
-        marked = at - BlockBytes;
-        block = _mm_load_si128(reinterpret_cast<const __m128i *>(marked));
-        if (marked < s) block = _mm_or_si128(block, LoadBlock(lanes + 2 * BlockBytes - skip));
-        marks = MarksOf(_mm_or_si128(_mm_cmpeq_epi8(block, dotChar), _mm_cmpeq_epi8(block, backslashChar)));
+    std::size_t marked = last;
+    if (marks == 0 && last > 0) {
+        marked = last >= BlockBytes ? last - BlockBytes : 0;
+        marks = SeparatorsIn(s + marked);
     }
-    return {static_cast<std::size_t>(at + end - s),
-            {count, MarksOf(_mm_cmpeq_epi8(dots, zero)) != 0xFFFFU},
-            marks != 0 ? static_cast<std::size_t>(marked + AfterLastMark(marks) - s) : 0,
-            marks != 0 || marked <= s ? 0 : static_cast<std::size_t>(marked - s)};
+    if (marks != 0) {
+        walk.leaf = marked + AfterLastMark(marks);
+    } else {
+        walk.leafSearch = marked;
+    }
+    return walk;
 }
 #else
 Marks SeparatorsIn(const char *s) {
@@ -497,7 +476,7 @@ constexpr BlankLine Blanks = MakeBlankLine();
     Move<BlockBytes>(d, Blanks.blanks);
     Move<BlockBytes>(d + BlockBytes, Blanks.blanks);
     // Tested at the end: the test stays out of the usual path whether or
-    // not the compiler copies it in front of the loop (see QELRPT_WALK_LOOP).
+    // not the compiler copies it in front of the loop.
     if (n > 2 * BlockBytes) {
         std::size_t i = 2 * BlockBytes;
         do {
@@ -510,7 +489,7 @@ constexpr BlankLine Blanks = MakeBlankLine();
 
 }  // namespace
 
-QELRPT_WALK_LOOP std::size_t IndentLeafName(const char *name, char *out) {
+std::size_t IndentLeafName(const char *name, char *out) {
     TextOut t{out, 0};
     const NameWalk walk = WalkName(name);
     const std::size_t len = walk.len;
