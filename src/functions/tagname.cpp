@@ -191,18 +191,19 @@ struct NameWalk {
     const auto *lanes = reinterpret_cast<const char *>(LaneBytes.bytes);
     const __m128i zero = _mm_setzero_si128();
     const __m128i dotChar = _mm_set1_epi8(Dot), backslashChar = _mm_set1_epi8(Backslash);
+    // The blocks before the last, whole; the last one's first -len % 16
+    // lanes are the last characters of the one before it.
+    const std::size_t last = len - BlockBytes;
     __m128i dots = zero, backslashes = zero;
-    std::size_t i = 0;
-    for (; i + BlockBytes < len; i += BlockBytes) {
-        const __m128i block = LoadBlock(s + i);
+    for (const char *at = s; at < s + last; at += BlockBytes) {
+        const __m128i block = LoadBlock(at);
         dots = _mm_subs_epi8(dots, _mm_cmpeq_epi8(block, dotChar));
         backslashes = _mm_subs_epi8(backslashes, _mm_cmpeq_epi8(block, backslashChar));
     }
-    const std::size_t last = len - BlockBytes;
     const __m128i block = LoadBlock(s + last);
     const __m128i lastDots = _mm_cmpeq_epi8(block, dotChar);
     const __m128i lastBackslashes = _mm_cmpeq_epi8(block, backslashChar);
-    const __m128i unseen = LoadBlock(lanes + BlockBytes - (i - last));
+    const __m128i unseen = LoadBlock(lanes + BlockBytes - (0 - len) % BlockBytes);
     dots = _mm_subs_epi8(dots, _mm_and_si128(lastDots, unseen));
     backslashes = _mm_subs_epi8(backslashes, _mm_and_si128(lastBackslashes, unseen));
     // Each lane of each tally is at most 127: their sum fits a byte.
