@@ -195,11 +195,17 @@ struct NameWalk {
     // lanes are the last characters of the one before it.
     const std::size_t last = len - BlockBytes;
     __m128i dots = zero, backslashes = zero;
-    for (const char *at = s; at < s + last; at += BlockBytes) {
+    const auto add = [&](const char *at) {
         const __m128i block = LoadBlock(at);
         dots = _mm_subs_epi8(dots, _mm_cmpeq_epi8(block, dotChar));
         backslashes = _mm_subs_epi8(backslashes, _mm_cmpeq_epi8(block, backslashChar));
+    };
+    const char *at = s;
+    for (; at + BlockBytes < s + last; at += 2 * BlockBytes) {
+        add(at);
+        add(at + BlockBytes);
     }
+    if (at < s + last) add(at);
     const __m128i block = LoadBlock(s + last);
     const __m128i lastDots = _mm_cmpeq_epi8(block, dotChar);
     const __m128i lastBackslashes = _mm_cmpeq_epi8(block, backslashChar);
