@@ -200,13 +200,16 @@ struct NameWalk {
         dots = _mm_subs_epi8(dots, _mm_cmpeq_epi8(block, dotChar));
         backslashes = _mm_subs_epi8(backslashes, _mm_cmpeq_epi8(block, backslashChar));
     };
+    // `at` never passes the name's end: the loop leaves it before the last
+    // block's end.
     const char *at = s;
-    for (; at + BlockBytes < s + last; at += 2 * BlockBytes) {
+    const char *const lastBlock = s + last;
+    for (; lastBlock - at > std::ptrdiff_t{BlockBytes}; at += 2 * BlockBytes) {
         add(at);
         add(at + BlockBytes);
     }
-    if (at < s + last) add(at);
-    const __m128i block = LoadBlock(s + last);
+    if (at < lastBlock) add(at);
+    const __m128i block = LoadBlock(lastBlock);
     const __m128i lastDots = _mm_cmpeq_epi8(block, dotChar);
     const __m128i lastBackslashes = _mm_cmpeq_epi8(block, backslashChar);
     const __m128i unseen = LoadBlock(lanes + BlockBytes - (0 - len) % BlockBytes);
