@@ -202,6 +202,27 @@ TEST(TagNameWorkers, NamesAtAnyPlaceInMemory) {
     }
 }
 
+// Each name in an allocation of its own, exactly as long as the name and
+// its NUL: a build with address checks reports any read past the NUL.
+TEST(TagNameWorkers, NamesInAnAllocationOfTheirOwn) {
+    const auto own = [](const std::string &name) {
+        return std::vector<char>(name.c_str(), name.c_str() + name.size() + 1);
+    };
+    for (const Workers &w : workers::kTagName) {
+        SCOPED_TRACE(w.what);
+        for (const std::string &name : BlockEdgeNames()) {
+            const std::vector<char> placed = own(name);
+            const std::string before = name.substr(0, name.size() / 2);
+            const std::vector<char> previous = own(before);
+            Output leaf, strip, hier;
+            EXPECT_EQ(leaf.Checked(w.leaf(placed.data(), leaf.bytes)), ModelLeaf(name)) << "'" << name << "'";
+            EXPECT_EQ(strip.Checked(w.strip(placed.data(), strip.bytes)), ModelStrip(name)) << "'" << name << "'";
+            EXPECT_EQ(hier.Checked(w.hier(previous.data(), placed.data(), hier.bytes)), ModelHier(before, name))
+                << "'" << name << "'";
+        }
+    }
+}
+
 using support::Repeat;
 
 TEST(TagNameWorkers, LongResultsAreCutAt255Characters) {
