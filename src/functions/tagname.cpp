@@ -204,9 +204,14 @@ struct NameWalk {
     // block's end.
     const char *at = s;
     const char *const lastBlock = s + last;
-    for (; lastBlock - at > std::ptrdiff_t{BlockBytes}; at += 2 * BlockBytes) {
+    if (lastBlock - at > std::ptrdiff_t{BlockBytes}) {
         add(at);
         add(at + BlockBytes);
+        at += 2 * BlockBytes;
+        for (; lastBlock - at > std::ptrdiff_t{BlockBytes}; at += 2 * BlockBytes) {
+            add(at);
+            add(at + BlockBytes);
+        }
     }
     if (at < lastBlock) add(at);
     const __m128i block = LoadBlock(lastBlock);
