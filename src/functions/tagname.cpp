@@ -184,7 +184,9 @@ struct NameWalk {
 // back to end with the name and counting only the lanes not seen yet.  The
 // tallies count per lane as Tallies does, dots and backslashes apart.  The
 // last separator is looked for in the whole last block, then in the block
-// before it.
+// before it.  GCC keeps a loop's two tallies in two pairs of registers and
+// copies them from one to the other every turn: the loop takes two blocks
+// a turn, and the first two pairs are taken before it.
 [[gnu::always_inline]] inline NameWalk WalkName(const char *s) {
     const std::size_t len = std::strlen(s);
     if (len < BlockBytes) return WalkShortName(s, len);
@@ -200,17 +202,23 @@ struct NameWalk {
         dots = _mm_subs_epi8(dots, _mm_cmpeq_epi8(block, dotChar));
         backslashes = _mm_subs_epi8(backslashes, _mm_cmpeq_epi8(block, backslashChar));
     };
-    // `at` never passes the name's end: the loop leaves it before the last
-    // block's end.
+    // Pairs of blocks while a pair ends before the name's end, so `at` never
+    // passes it; the first two pairs outside the loop (see above).
     const char *at = s;
     const char *const lastBlock = s + last;
-    if (lastBlock - at > std::ptrdiff_t{BlockBytes}) {
+    const std::ptrdiff_t span = BlockBytes;  // a pair fits while more than this lies before the last block
+    if (lastBlock - at > span) {
         add(at);
         add(at + BlockBytes);
         at += 2 * BlockBytes;
-        for (; lastBlock - at > std::ptrdiff_t{BlockBytes}; at += 2 * BlockBytes) {
+        if (lastBlock - at > span) {
             add(at);
             add(at + BlockBytes);
+            at += 2 * BlockBytes;
+            for (; lastBlock - at > span; at += 2 * BlockBytes) {
+                add(at);
+                add(at + BlockBytes);
+            }
         }
     }
     if (at < lastBlock) add(at);
