@@ -18,6 +18,16 @@
 // keeps only the characters it has to look at.  Names shorter than a
 // block go character by character.
 //
+// QELIndentTagName (WalkName) takes the separators' count, the dots and
+// the last separator from one pass over the name's blocks after its
+// length; the last separator is most often in the last block or the one
+// before it, and only a longer leaf is left to the backward scan.
+//
+// QELIndentTagHier takes the separators from the end of the common prefix
+// on from one cursor (SeparatorCursor), which keeps a block's marks until
+// each has been handed out: its first separator ends the first new level,
+// and without one the name opens none, whatever the split.
+//
 // Only the block primitives (SeparatorsIn, DifferencesIn, Tallies) depend on
 // the machine: SSE2 compares where the compiler has SSE2, plain loops over
 // the 16 characters elsewhere.  The tests compile this file a second time
@@ -148,6 +158,94 @@ class Tallies {
     __m128i dots_ = _mm_setzero_si128();
     std::size_t chars_ = 0;  // of a name shorter than a block
 };
+
+// A whole name walked up to its NUL: its length, its separators, and the
+// last separator seen in the part looked at for it.
+struct NameWalk {
+    std::size_t len;
+    SeparatorCount separators;
+    std::size_t leaf;        // just after the last separator in [leafSearch, len), or 0 without one
+    std::size_t leafSearch;  // the characters before it are still to be looked at for the leaf
+};
+
+// A name shorter than a block, character by character.
+[[gnu::always_inline]] inline NameWalk WalkShortName(const char *s, std::size_t len) {
+    NameWalk walk{len, {}, 0, 0};
+    for (std::size_t i = 0; i < len; ++i) {
+        if (!IsSeparator(s[i])) continue;
+        ++walk.separators.count;
+        walk.separators.dot = walk.separators.dot || s[i] == Dot;
+        walk.leaf = i + 1;
+    }
+    return walk;
+}
+
+// The walk in blocks of 16 from the first character, the last block moved
+// back to end with the name and counting only the lanes not seen yet.  The
+// tallies count per lane as Tallies does, dots and backslashes apart.  The
+// last separator is looked for in the whole last block, then in the block
+// before it.  GCC keeps a loop's two tallies in two pairs of registers and
+// copies them from one to the other every turn: the loop takes two blocks
+// a turn, and the first two pairs are taken before it.
+[[gnu::always_inline]] inline NameWalk WalkName(const char *s) {
+    const std::size_t len = std::strlen(s);
+    if (len < BlockBytes) return WalkShortName(s, len);
+    const auto *lanes = reinterpret_cast<const char *>(LaneBytes.bytes);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i dotChar = _mm_set1_epi8(Dot), backslashChar = _mm_set1_epi8(Backslash);
+    // The blocks before the last, whole; the last one's first -len % 16
+    // lanes are the last characters of the one before it.
+    const std::size_t last = len - BlockBytes;
+    __m128i dots = zero, backslashes = zero;
+    const auto add = [&](const char *at) {
+        const __m128i block = LoadBlock(at);
+        dots = _mm_subs_epi8(dots, _mm_cmpeq_epi8(block, dotChar));
+        backslashes = _mm_subs_epi8(backslashes, _mm_cmpeq_epi8(block, backslashChar));
+    };
+    // Pairs of blocks while a pair ends before the name's end, so `at` never
+    // passes it; the first two pairs outside the loop (see above).
+    const char *at = s;
+    const char *const lastBlock = s + last;
+    const std::ptrdiff_t span = BlockBytes;  // a pair fits while more than this lies before the last block
+    if (lastBlock - at > span) {
+        add(at);
+        add(at + BlockBytes);
+        at += 2 * BlockBytes;
+        if (lastBlock - at > span) {
+            add(at);
+            add(at + BlockBytes);
+            at += 2 * BlockBytes;
+            for (; lastBlock - at > span; at += 2 * BlockBytes) {
+                add(at);
+                add(at + BlockBytes);
+            }
+        }
+    }
+    if (at < lastBlock) add(at);
+    const __m128i block = LoadBlock(lastBlock);
+    const __m128i lastDots = _mm_cmpeq_epi8(block, dotChar);
+    const __m128i lastBackslashes = _mm_cmpeq_epi8(block, backslashChar);
+    const __m128i unseen = LoadBlock(lanes + BlockBytes - (0 - len) % BlockBytes);
+    dots = _mm_subs_epi8(dots, _mm_and_si128(lastDots, unseen));
+    backslashes = _mm_subs_epi8(backslashes, _mm_and_si128(lastBackslashes, unseen));
+    // Each lane of each tally is at most 127: their sum fits a byte.
+    const __m128i sums = _mm_sad_epu8(_mm_adds_epu8(dots, backslashes), zero);
+    const unsigned count =
+        static_cast<unsigned>(_mm_extract_epi16(sums, 0)) + static_cast<unsigned>(_mm_extract_epi16(sums, 4));
+    NameWalk walk{len, {count, MarksOf(_mm_cmpeq_epi8(dots, zero)) != 0xFFFFU}, 0, 0};
+    Marks marks = MarksOf(_mm_or_si128(lastDots, lastBackslashes));
+    std::size_t marked = last;
+    if (marks == 0 && last > 0) {
+        marked = last >= BlockBytes ? last - BlockBytes : 0;
+        marks = SeparatorsIn(s + marked);
+    }
+    if (marks != 0) {
+        walk.leaf = marked + AfterLastMark(marks);
+    } else {
+        walk.leafSearch = marked;
+    }
+    return walk;
+}
 #else
 Marks SeparatorsIn(const char *s) {
     Marks m = 0;
@@ -178,6 +276,25 @@ class Tallies {
    private:
     SeparatorCount found_;
 };
+
+struct NameWalk {
+    std::size_t len;
+    SeparatorCount separators;
+    std::size_t leaf;
+    std::size_t leafSearch;
+};
+
+// Character by character.
+inline NameWalk WalkName(const char *s) {
+    NameWalk walk{0, {}, 0, 0};
+    for (char c; (c = s[walk.len]) != '\0'; ++walk.len) {
+        if (!IsSeparator(c)) continue;
+        ++walk.separators.count;
+        walk.separators.dot = walk.separators.dot || c == Dot;
+        walk.leaf = walk.len + 1;
+    }
+    return walk;
+}
 #endif
 
 // Lanes [lo, hi) of a block's marks.
@@ -271,14 +388,6 @@ constexpr bool Backwards = true;
     return tallies.Result();
 }
 
-// The offset of the first separator at or after `from` among the `size`
-// characters at `s`, or `size` when none is left.
-[[gnu::always_inline]] inline std::size_t NextSeparator(const char *s, std::size_t from, std::size_t size) {
-    return FindMark<Forwards>(
-        from, size, size, [s](std::size_t at) { return SeparatorsIn(s + at); },
-        [s](std::size_t i) { return IsSeparator(s[i]); });
-}
-
 // The length of the common prefix of the first `n` characters at `a` and
 // at `b`.
 [[gnu::always_inline]] inline std::size_t CommonPrefix(const char *a, const char *b, std::size_t n) {
@@ -295,6 +404,46 @@ constexpr bool Backwards = true;
         0, end, size, [s](std::size_t at) { return SeparatorsIn(s + at); },
         [s](std::size_t i) { return IsSeparator(s[i]); });
 }
+
+// The separators of the `size` characters at `s` from offset `from` on,
+// one at a time, in order: a block's marks are kept until each has been
+// handed out, so that the next one in the same block costs no look.  A
+// name shorter than a block goes character by character.
+class SeparatorCursor {
+   public:
+    [[gnu::always_inline]] SeparatorCursor(const char *s, std::size_t from, std::size_t size)
+        : s_(s), size_(size), at_(from) {
+        if (size < BlockBytes) return;
+        if (from + BlockBytes > size) {
+            at_ = size - BlockBytes;
+            marks_ = From(SeparatorsIn(s + at_), from - at_);
+        } else {
+            marks_ = SeparatorsIn(s + from);
+        }
+    }
+    // The offset of the next separator, or `size` when none is left.
+    [[gnu::always_inline]] std::size_t Next() {
+        if (size_ < BlockBytes) {
+            while (at_ < size_ && !IsSeparator(s_[at_])) ++at_;
+            return at_ < size_ ? at_++ : size_;
+        }
+        while (marks_ == 0) {
+            const std::size_t next = at_ + BlockBytes;
+            if (next >= size_) return size_;
+            at_ = next + BlockBytes <= size_ ? next : size_ - BlockBytes;
+            marks_ = From(SeparatorsIn(s_ + at_), next - at_);
+        }
+        const std::size_t found = at_ + FirstMark(marks_);
+        marks_ &= marks_ - 1;
+        return found;
+    }
+
+   private:
+    const char *s_;
+    std::size_t size_;
+    std::size_t at_;
+    Marks marks_ = 0;
+};
 
 // Appends the `n` characters at `s`, as far as they fit: in 16-byte
 // blocks, the last one moved back to end with them, and fewer than 16 in
@@ -338,18 +487,37 @@ constexpr BlankLine MakeBlankLine() {
 }
 constexpr BlankLine Blanks = MakeBlankLine();
 
+// Blanks go in whole blocks of 16, the first two without a test, where two
+// blocks more than the indentation still end inside the working buffer:
+// the blanks written past the indentation are overwritten by what follows
+// or lie after the text's end.
 [[gnu::always_inline]] inline void AppendIndent(TextOut &t, std::size_t depth) {
     const std::size_t fit = (TextBufferSize - 1) / IndentWidth + 1;
-    AppendCopy(t, Blanks.blanks, (depth < fit ? depth : fit) * IndentWidth);
+    const std::size_t n = (depth < fit ? depth : fit) * IndentWidth;
+    if (t.len + n + 2 * BlockBytes > TextBufferSize) return AppendCopy(t, Blanks.blanks, n);
+    char *d = t.data + t.len;
+    Move<BlockBytes>(d, Blanks.blanks);
+    Move<BlockBytes>(d + BlockBytes, Blanks.blanks);
+    // Tested at the end: the test stays out of the usual path whether or
+    // not the compiler copies it in front of the loop.
+    if (n > 2 * BlockBytes) {
+        std::size_t i = 2 * BlockBytes;
+        do {
+            Move<BlockBytes>(d + i, Blanks.blanks);
+            i += BlockBytes;
+        } while (i < n);
+    }
+    t.len += n;
 }
 
 }  // namespace
 
 std::size_t IndentLeafName(const char *name, char *out) {
     TextOut t{out, 0};
-    const std::size_t len = std::strlen(name);
-    const SeparatorCount separators = CountSeparators(name, len, len);
-    const std::size_t leaf = AfterLastSeparator(name, len, len);
+    const NameWalk walk = WalkName(name);
+    const std::size_t len = walk.len;
+    const SeparatorCount separators = walk.separators;
+    const std::size_t leaf = walk.leafSearch > 0 ? AfterLastSeparator(name, walk.leafSearch, len) : walk.leaf;
     AppendIndent(t, separators.count);
     if (separators.dot) AppendChar(t, Dot);
     AppendCopy(t, name + leaf, len - leaf);
@@ -378,19 +546,18 @@ std::size_t BuildHierarchyLines(const char *previous, const char *current, char 
     // Split point: new levels begin after index `split`.  A dot in the
     // current name that meets a blank or the end of the previous name is
     // itself the split; otherwise it is the last separator of the common
-    // prefix, or "before the start" when the prefix holds none.
-    std::ptrdiff_t split = -1;
-    if (current[p] == Dot && (previous[p] == ' ' || previous[p] == '\0')) {
-        split = static_cast<std::ptrdiff_t>(p);
-    } else {
-        split = static_cast<std::ptrdiff_t>(AfterLastSeparator(current, p, currentLen)) - 1;
-    }
-
-    // The first segment after the split; when it is the leaf, the current
-    // name opens no new level.
-    auto start = static_cast<std::size_t>(split + 1);
-    std::size_t end = NextSeparator(current, start, currentLen);
+    // prefix, or "before the start" when the prefix holds none.  Either way
+    // no separator lies between the split and the end of the prefix, so
+    // the first segment after the split ends at the first separator after
+    // the prefix (after the dot): when there is none, that segment is the
+    // leaf and the current name opens no new level, whatever the split.
+    const bool dotSplit = current[p] == Dot && (previous[p] == ' ' || previous[p] == '\0');
+    SeparatorCursor separators(current, dotSplit ? p + 1 : p, currentLen);
+    std::size_t end = separators.Next();
     if (end == currentLen) return FinishText(t);
+    const std::ptrdiff_t split = dotSplit ? static_cast<std::ptrdiff_t>(p)
+                                          : static_cast<std::ptrdiff_t>(AfterLastSeparator(current, p, currentLen)) - 1;
+    auto start = static_cast<std::size_t>(split + 1);
 
     // Depth of the first new level: the levels before the split, counted
     // only when the split is not at the very start of the name.
@@ -406,7 +573,7 @@ std::size_t BuildHierarchyLines(const char *previous, const char *current, char 
         ++depth;
         start = end + 1;
         if (TextFull(t)) break;
-        end = NextSeparator(current, start, currentLen);
+        end = separators.Next();
         if (end == currentLen) break;
     }
     return FinishText(t);

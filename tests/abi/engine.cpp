@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -153,6 +154,37 @@ std::string CallString(Formula f, const std::vector<Arg> &args) {
     EXPECT_LE(len, 255U) << "result longer than 255 characters";
     for (std::size_t i = len + 1; i < buffer.size(); ++i) {
         if (static_cast<unsigned char>(buffer[i]) != kCanary) {
+            ADD_FAILURE() << "host buffer byte " << i << " past the result's NUL was written";
+            break;
+        }
+    }
+    return std::string(buffer.data(), len);
+}
+
+std::string CallStringSharingBuffer(Formula f, const std::vector<Arg> &args, std::size_t shared) {
+    EXPECT_NE(f, nullptr);
+    EXPECT_LT(shared, args.size());
+    if (f == nullptr || shared >= args.size()) return {};
+    std::vector<char> buffer(kHostBufferSize, static_cast<char>(kCanary));
+    const std::string &text = args[shared].text;
+    EXPECT_LT(text.size(), buffer.size());
+    std::memcpy(buffer.data(), text.c_str(), std::min(text.size() + 1, buffer.size()));
+    RawCall call(args);
+    PutPointer(call.nodes[shared].data() + kValue, buffer.data());
+    PutPointer(call.block.data() + kResultSlot, buffer.data());
+    const RawCall before = call;
+    const std::vector<char> left = buffer;
+
+    EXPECT_EQ(f(call.block.data()), 0);
+
+    call.ExpectUntouched(before, 0, 0);
+    const void *end = std::memchr(buffer.data(), '\0', buffer.size());
+    EXPECT_NE(end, nullptr) << "result not terminated";
+    if (end == nullptr) return {};
+    const std::size_t len = static_cast<std::size_t>(static_cast<const char *>(end) - buffer.data());
+    EXPECT_LE(len, 255U) << "result longer than 255 characters";
+    for (std::size_t i = len + 1; i < buffer.size(); ++i) {
+        if (buffer[i] != left[i]) {
             ADD_FAILURE() << "host buffer byte " << i << " past the result's NUL was written";
             break;
         }

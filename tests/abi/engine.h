@@ -82,6 +82,12 @@ struct Arg {
 // bytes behind the result, and returns the text.
 std::string CallString(Formula f, const std::vector<Arg> &args);
 
+// Calls a String function whose argument `shared` (counting from 0, a
+// String) is passed in the host's result buffer itself, as a host that
+// reuses one buffer may; checks as CallString does, the bytes past the
+// result's NUL being those the host left there, and returns the text.
+std::string CallStringSharingBuffer(Formula f, const std::vector<Arg> &args, std::size_t shared);
+
 // Calls a String function with a null result-buffer pointer; the call
 // must return 0 without touching anything.
 void CallStringWithoutBuffer(Formula f, const std::vector<Arg> &args);

@@ -12,6 +12,7 @@ namespace {
 
 using engine::Arg;
 using engine::CallString;
+using engine::CallStringSharingBuffer;
 
 engine::Formula Entry(const char *name) { return engine::Library::Get().FormulaEntry(name); }
 
@@ -69,6 +70,33 @@ TEST(TagNameAbi, NullResultBufferIsLeftAlone) {
 }
 
 using support::Repeat;
+
+// A host may pass a name in the very buffer that receives the result: the
+// answers are those of separate buffers, for the example tables and for
+// names across the 16-byte block edges, sharing either name of a pair.
+TEST(TagNameAbi, NameInTheResultBuffer) {
+    const engine::Formula hier = Entry("QELFormula_IndentTagHier");
+    const engine::Formula leaf = Entry("QELFormula_IndentTagName");
+    const engine::Formula strip = Entry("QELFormula_RemoveTagName");
+    for (const auto &c : cases::kHierarchy)
+        for (const std::size_t shared : {0U, 1U})
+            EXPECT_EQ(CallStringSharingBuffer(hier, {Arg::Str(c.previous), Arg::Str(c.current)}, shared), c.expected)
+                << "'" << c.previous << "' / '" << c.current << "' sharing argument " << shared + 1;
+    for (const auto &c : cases::kIndentLeaf)
+        EXPECT_EQ(CallStringSharingBuffer(leaf, {Arg::Str(c.name)}, 0), c.expected) << c.name;
+    for (const auto &c : cases::kStripLeaf)
+        EXPECT_EQ(CallStringSharingBuffer(strip, {Arg::Str(c.name)}, 0), c.expected) << c.name;
+    for (const std::size_t levels : {1U, 2U, 3U, 4U, 5U, 6U, 7U, 8U, 11U, 12U, 16U, 24U}) {
+        const std::string name = Repeat("Lvl\\", levels) + "Leaf";  // 4 characters a level: edges at 16 and 32
+        const std::string opened = Repeat("Lvl\\", levels / 2) + "Other";
+        for (const std::size_t shared : {0U, 1U})
+            EXPECT_EQ(CallStringSharingBuffer(hier, {Arg::Str(opened), Arg::Str(name)}, shared),
+                      CallString(hier, {Arg::Str(opened), Arg::Str(name)}))
+                << name << " sharing argument " << shared + 1;
+        EXPECT_EQ(CallStringSharingBuffer(leaf, {Arg::Str(name)}, 0), CallString(leaf, {Arg::Str(name)})) << name;
+        EXPECT_EQ(CallStringSharingBuffer(strip, {Arg::Str(name)}, 0), CallString(strip, {Arg::Str(name)})) << name;
+    }
+}
 
 TEST(TagNameAbi, LongNamesNeverOverrunTheHostBuffer) {
     const engine::Formula hier = Entry("QELFormula_IndentTagHier");

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "functions/tagname.h"
 #include "support/repeat.h"
@@ -147,6 +148,77 @@ TEST(TagNameWorkers, AgreeWithModelOnRandomNames) {
             ASSERT_EQ(Hier(w, prev, cur), Bounded(ModelHier(prev, cur))) << "'" << prev << "' / '" << cur << "'";
             ASSERT_EQ(Leaf(w, cur), Bounded(ModelLeaf(cur))) << "'" << cur << "'";
             ASSERT_EQ(Strip(w, cur), Bounded(ModelStrip(cur))) << "'" << cur << "'";
+        }
+    }
+}
+
+// Names of 0 to 65 characters, with separators at the edges of 16-byte
+// blocks and at their ends, each placed at every offset from a 16-byte
+// boundary, with the bytes before the name and after its NUL set to a
+// backslash, a dot, a NUL or a letter, all of them or every other one:
+// none of them is part of the name.
+std::vector<std::string> BlockEdgeNames() {
+    std::vector<std::string> names;
+    for (const std::size_t len : {0U, 1U, 2U, 14U, 15U, 16U, 17U, 31U, 32U, 33U, 47U, 48U, 49U, 63U, 64U, 65U}) {
+        names.emplace_back(len, 'n');
+        for (const std::size_t at : {0U, 1U, 14U, 15U, 16U, 17U, 31U, 32U, 33U, 47U, 48U, 63U, 64U}) {
+            for (const char sep : {'\\', '.'}) {
+                if (at < len) names.push_back(std::string(len, 'n').replace(at, 1, 1, sep));
+                if (at + 1 < len)
+                    names.push_back(std::string(len, 'n').replace(at, 1, 1, sep).replace(len - 1, 1, 1, '\\'));
+            }
+        }
+    }
+    return names;
+}
+
+TEST(TagNameWorkers, NamesAtAnyPlaceInMemory) {
+    const std::vector<std::string> names = BlockEdgeNames();
+    for (const Workers &w : workers::kTagName) {
+        SCOPED_TRACE(w.what);
+        for (const std::string &name : names) {
+            for (std::size_t offset = 0; offset < 16; ++offset) {
+                for (const char around : {'\\', '.', '\0', 'x'}) {
+                    for (const bool striped : {false, true}) {
+                        alignas(16) char memory[16 + 80 + 16];
+                        std::memset(memory, around, sizeof memory);
+                        for (std::size_t i = 1; striped && i < sizeof memory; i += 2) memory[i] = 'x';
+                        char *placed = memory + 16 + offset;
+                        std::memcpy(placed, name.c_str(), name.size() + 1);
+                        Output leaf, strip, hier, opened;
+                        const std::string where = "'" + name + "' at offset " + std::to_string(offset) + " among '" +
+                                                  std::string(1, around == '\0' ? '0' : around) + "'" +
+                                                  (striped ? ", every other byte" : "");
+                        EXPECT_EQ(leaf.Checked(w.leaf(placed, leaf.bytes)), ModelLeaf(name)) << where;
+                        EXPECT_EQ(strip.Checked(w.strip(placed, strip.bytes)), ModelStrip(name)) << where;
+                        EXPECT_EQ(hier.Checked(w.hier("", placed, hier.bytes)), ModelHier("", name)) << where;
+                        const std::string before = name.substr(0, name.size() / 2);
+                        EXPECT_EQ(opened.Checked(w.hier(before.c_str(), placed, opened.bytes)), ModelHier(before, name))
+                            << where;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Each name in an allocation of its own, exactly as long as the name and
+// its NUL: a build with address checks reports any read past the NUL.
+TEST(TagNameWorkers, NamesInAnAllocationOfTheirOwn) {
+    const auto own = [](const std::string &name) {
+        return std::vector<char>(name.c_str(), name.c_str() + name.size() + 1);
+    };
+    for (const Workers &w : workers::kTagName) {
+        SCOPED_TRACE(w.what);
+        for (const std::string &name : BlockEdgeNames()) {
+            const std::vector<char> placed = own(name);
+            const std::string before = name.substr(0, name.size() / 2);
+            const std::vector<char> previous = own(before);
+            Output leaf, strip, hier;
+            EXPECT_EQ(leaf.Checked(w.leaf(placed.data(), leaf.bytes)), ModelLeaf(name)) << "'" << name << "'";
+            EXPECT_EQ(strip.Checked(w.strip(placed.data(), strip.bytes)), ModelStrip(name)) << "'" << name << "'";
+            EXPECT_EQ(hier.Checked(w.hier(previous.data(), placed.data(), hier.bytes)), ModelHier(before, name))
+                << "'" << name << "'";
         }
     }
 }
