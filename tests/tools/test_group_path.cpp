@@ -17,6 +17,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
 #include "common/messages.h"
 #include "csv.h"
 #include "plugin.h"
@@ -137,7 +141,14 @@ TEST(GroupPath, EveryRowOfGeneratedTagsShowsItsOwnLevels) {
     // cmd /c drops the first and the last quote of a line that starts with one.
     command = "\"" + command + "\"";
 #endif
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const int status = std::system(command.c_str());
+#ifndef _WIN32
+    // The shell's 126: the kernel cannot start the program (a 32-bit one
+    // where the tests themselves run under an emulator).
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 126)
+        GTEST_SKIP() << "this kernel cannot start " << QELRPT_TEST_GENTAGS << " on its own";
+#endif
+    ASSERT_EQ(status, 0) << command;
     ExpectOwnPaths(file);
     std::remove(file.c_str());
 }

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -53,7 +54,7 @@ std::string RunHost(const std::string &path) {
         dup2(quiet, 1);
         dup2(quiet, 2);
         execl(QELRPT_TEST_HOST, "qelrpt-host", "--library", path.c_str(), "list", static_cast<char *>(nullptr));
-        _exit(127);
+        _exit(errno == ENOEXEC ? 126 : 127);  // 126: the kernel cannot start the program
     }
     int status = 0;
     if (child < 0 || waitpid(child, &status, 0) != child) return "not run";
@@ -62,6 +63,8 @@ std::string RunHost(const std::string &path) {
 }
 
 TEST(LibraryMutations, DamagedHeadersNeverCrashTheHost) {
+    if (RunHost(QELRPT_TEST_LIBRARY) == "126")
+        GTEST_SKIP() << "this kernel cannot start " << QELRPT_TEST_HOST << " (a 32-bit program) on its own";
     const std::string original = ReadAll(QELRPT_TEST_LIBRARY);
     ASSERT_GT(original.size(), 10000U);
     const std::size_t end = HeadersEnd(original);
