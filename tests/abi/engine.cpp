@@ -136,6 +136,27 @@ struct RawCall {
 
 }  // namespace
 
+namespace {
+
+// The result the call left in the host's `buffer`: terminated, at most
+// 255 characters, and every byte past its NUL as it was before (`left`).
+std::string ResultIn(const std::vector<char> &buffer, const std::vector<char> &left) {
+    const void *end = std::memchr(buffer.data(), '\0', buffer.size());
+    EXPECT_NE(end, nullptr) << "result not terminated";
+    if (end == nullptr) return {};
+    const std::size_t len = static_cast<std::size_t>(static_cast<const char *>(end) - buffer.data());
+    EXPECT_LE(len, 255U) << "result longer than 255 characters";
+    for (std::size_t i = len + 1; i < buffer.size(); ++i) {
+        if (buffer[i] != left[i]) {
+            ADD_FAILURE() << "host buffer byte " << i << " past the result's NUL was written";
+            break;
+        }
+    }
+    return std::string(buffer.data(), len);
+}
+
+}  // namespace
+
 std::string CallString(Formula f, const std::vector<Arg> &args) {
     EXPECT_NE(f, nullptr);
     if (f == nullptr) return {};
@@ -147,18 +168,7 @@ std::string CallString(Formula f, const std::vector<Arg> &args) {
     EXPECT_EQ(f(call.block.data()), 0);
 
     call.ExpectUntouched(before, 0, 0);
-    const void *end = std::memchr(buffer.data(), '\0', buffer.size());
-    EXPECT_NE(end, nullptr) << "result not terminated";
-    if (end == nullptr) return {};
-    const std::size_t len = static_cast<std::size_t>(static_cast<const char *>(end) - buffer.data());
-    EXPECT_LE(len, 255U) << "result longer than 255 characters";
-    for (std::size_t i = len + 1; i < buffer.size(); ++i) {
-        if (static_cast<unsigned char>(buffer[i]) != kCanary) {
-            ADD_FAILURE() << "host buffer byte " << i << " past the result's NUL was written";
-            break;
-        }
-    }
-    return std::string(buffer.data(), len);
+    return ResultIn(buffer, std::vector<char>(buffer.size(), static_cast<char>(kCanary)));
 }
 
 std::string CallStringSharingBuffer(Formula f, const std::vector<Arg> &args, std::size_t shared) {
@@ -178,18 +188,7 @@ std::string CallStringSharingBuffer(Formula f, const std::vector<Arg> &args, std
     EXPECT_EQ(f(call.block.data()), 0);
 
     call.ExpectUntouched(before, 0, 0);
-    const void *end = std::memchr(buffer.data(), '\0', buffer.size());
-    EXPECT_NE(end, nullptr) << "result not terminated";
-    if (end == nullptr) return {};
-    const std::size_t len = static_cast<std::size_t>(static_cast<const char *>(end) - buffer.data());
-    EXPECT_LE(len, 255U) << "result longer than 255 characters";
-    for (std::size_t i = len + 1; i < buffer.size(); ++i) {
-        if (buffer[i] != left[i]) {
-            ADD_FAILURE() << "host buffer byte " << i << " past the result's NUL was written";
-            break;
-        }
-    }
-    return std::string(buffer.data(), len);
+    return ResultIn(buffer, left);
 }
 
 void CallStringWithoutBuffer(Formula f, const std::vector<Arg> &args) {
