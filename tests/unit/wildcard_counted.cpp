@@ -73,6 +73,12 @@ const Family kFamilies[] = {
      [](std::size_t k) { return "*" + Repeat("aab", k) + "b*"; }, 0, false},
     {"a^n against (*a^k b)^4*", [](std::size_t n) { return std::string(n, 'a'); },
      [](std::size_t k) { return Repeat("*" + std::string(k, 'a') + "b", 4) + "*"; }, 0, false},
+    // Heads that agree for 16 characters go on a block at a time: to a
+    // late difference, and through a "%" at every other place.
+    {"a^n against a^k b*", [](std::size_t n) { return std::string(n, 'a'); },
+     [](std::size_t k) { return std::string(k + 16, 'a') + "b*"; }, 0, false},
+    {"a^n against a^16 (a%)^k b*", [](std::size_t n) { return std::string(n, 'a'); },
+     [](std::size_t k) { return std::string(16, 'a') + Repeat("a%", k) + "b*"; }, 0, false},
     {"x^n .Speed against *.Speed", [](std::size_t n) { return std::string(n, 'x') + ".Speed"; },
      [](std::size_t k) { return "*" + std::string(k % 8, 'x') + ".Speed"; }, 1, false},
 };
