@@ -271,21 +271,23 @@ constexpr StopTable MakeStopTable() {
 }
 constexpr StopTable Stops = MakeStopTable();
 
+bool IsStop(char c) { return Stops.of[static_cast<unsigned char>(c)]; }
+
 // Whether the pattern character at offset i of `p` differs from the
 // candidate's at `s`, or is a star or the end (one table look per
 // character instead of two comparisons).
 [[gnu::always_inline]] inline bool StopsAt(const char *s, const char *p, std::size_t i) {
-    return p[i] != s[i] || Stops.of[static_cast<unsigned char>(p[i])];
+    return p[i] != s[i] || IsStop(p[i]);
 }
 
 // The offset of the first star or the end in the pattern at `p`, four
 // characters a round.
 [[gnu::always_inline]] inline std::size_t StarOrEnd(const char *p) {
     for (std::size_t i = 0;; i += 4) {
-        if (Stops.of[static_cast<unsigned char>(p[i])]) return i;
-        if (Stops.of[static_cast<unsigned char>(p[i + 1])]) return i + 1;
-        if (Stops.of[static_cast<unsigned char>(p[i + 2])]) return i + 2;
-        if (Stops.of[static_cast<unsigned char>(p[i + 3])]) return i + 3;
+        if (IsStop(p[i])) return i;
+        if (IsStop(p[i + 1])) return i + 1;
+        if (IsStop(p[i + 2])) return i + 2;
+        if (IsStop(p[i + 3])) return i + 3;
     }
 }
 
